@@ -1,0 +1,6 @@
+#include "Hooks.h"
+
+// Not built yet: answers its fixed result.
+LONG WINAPI UninstUnInitialize(HWND, LONG, LPSTR) {
+    return 0;
+}

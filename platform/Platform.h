@@ -1,0 +1,60 @@
+// Every operation the module asks of its platform.
+//
+// Each function takes and answers exactly what the Windows API function of the
+// same name does; the module's logic calls nothing else below it. Exactly one
+// backend is linked into a build: platform/win32 forwards to the real API,
+// platform/emulated serves Linux. PlatformTypes.h comes from the backend's own
+// folder, so the types here are <windows.h>'s on Windows and compatible
+// definitions elsewhere.
+#pragma once
+
+#include "PlatformTypes.h"
+
+namespace platform {
+
+// Registry (advapi32).
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                     REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                     LPDWORD disposition);
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD size);
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD size);
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                   LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime);
+LONG RegDeleteKeyA(HKEY root, LPCSTR subKey);
+LONG RegCloseKey(HKEY key);
+
+// Files (kernel32).
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);
+BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData);
+BOOL FindClose(HANDLE search);
+DWORD GetFileAttributesA(LPCSTR path);
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+BOOL RemoveDirectoryA(LPCSTR path);
+BOOL DeleteFileA(LPCSTR path);
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);
+BOOL CloseHandle(HANDLE handle);
+int lstrlenA(LPCSTR text);
+
+// User interface (user32).
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+
+// Run-time library loading (kernel32).
+HMODULE LoadLibraryA(LPCSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+BOOL FreeLibrary(HMODULE module);
+
+// Code page information (kernel32).
+UINT GetACP();
+BOOL GetCPInfo(UINT codePage, LPCPINFO info);
+
+// The signature of WSAStartup, reached only through GetProcAddress.
+typedef int(WSAAPI* WsaStartupFunction)(WORD versionRequested, LPWSADATA data);
+typedef int(WSAAPI* WsaCleanupFunction)();
+
+} // namespace platform

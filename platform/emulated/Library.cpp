@@ -1,0 +1,167 @@
+// Run-time library loading, with one library to load: the sockets library.
+//
+// "ws2_32.dll" loads (unless a test says it is missing) and exports
+// WSAStartup and WSACleanup. Its start-up succeeds exactly when this machine
+// can make a socket, and a test can make it answer any other way.
+#include "Backend.h"
+#include "Operations.h"
+#include "Platform.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace emulated {
+namespace {
+
+const int WSASYSNOTREADY = 10091;
+const int WSAVERNOTSUPPORTED = 10092;
+
+bool behaviourChosen = false;
+SocketsBehaviour behaviour = SocketsBehaviour::Real;
+WORD answeredVersion = 0x0101;
+int loadedLibraries = 0;
+int startups = 0;
+
+// The one loaded library's handle: any address no one else hands out.
+char socketsLibrary;
+
+void ChooseBehaviourFromEnvironment() {
+    if (behaviourChosen) {
+        return;
+    }
+    behaviourChosen = true;
+    behaviour = SocketsBehaviour::Real;
+    const char* setting = Setting("GANTREL_SOCKETS");
+    if (setting == nullptr || std::strcmp(setting, "real") == 0) {
+        return;
+    }
+    if (std::strcmp(setting, "no-library") == 0) {
+        behaviour = SocketsBehaviour::NoLibrary;
+    } else if (std::strcmp(setting, "no-export") == 0) {
+        behaviour = SocketsBehaviour::NoExport;
+    } else if (std::strcmp(setting, "startup-fails") == 0) {
+        behaviour = SocketsBehaviour::StartupFails;
+    } else if (std::strncmp(setting, "version:", 8) == 0) {
+        behaviour = SocketsBehaviour::OtherVersion;
+        answeredVersion = static_cast<WORD>(std::strtoul(setting + 8, nullptr, 0));
+    }
+}
+
+bool CanMakeSocket() {
+    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (probe < 0) {
+        probe = ::socket(AF_INET6, SOCK_STREAM, 0);
+    }
+    if (probe < 0) {
+        return false;
+    }
+    ::close(probe);
+    return true;
+}
+
+int WSAAPI EmulatedWsaStartup(WORD requested, LPWSADATA data) {
+    BeginOperation("WSAStartup");
+    int status = 0;
+    if (behaviour == SocketsBehaviour::StartupFails || !CanMakeSocket()) {
+        status = WSASYSNOTREADY;
+    } else if (LOBYTE(requested) < 1) {
+        status = WSAVERNOTSUPPORTED;
+    } else {
+        std::memset(data, 0, sizeof *data);
+        data->wVersion = behaviour == SocketsBehaviour::OtherVersion ? answeredVersion : requested;
+        data->wHighVersion = MAKEWORD(2, 2);
+        std::strcpy(data->szDescription, "Emulated Windows Sockets");
+        std::strcpy(data->szSystemStatus, "Running");
+        ++startups;
+    }
+    TraceOperation("WSAStartup", Hex(requested), std::to_string(status));
+    return status;
+}
+
+int WSAAPI EmulatedWsaCleanup() {
+    BeginOperation("WSACleanup");
+    int status = startups > 0 ? 0 : -1;
+    if (startups > 0) {
+        --startups;
+    }
+    TraceOperation("WSACleanup", "", std::to_string(status));
+    return status;
+}
+
+template <typename Function> FARPROC AsProcedure(Function function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+} // namespace
+
+void SetSocketsBehaviour(SocketsBehaviour chosen, WORD version) {
+    behaviourChosen = true;
+    behaviour = chosen;
+    answeredVersion = version;
+}
+
+int LoadedLibraryCount() {
+    return loadedLibraries;
+}
+
+int SocketsStartupCount() {
+    return startups;
+}
+
+void ResetSockets() {
+    behaviourChosen = false;
+    behaviour = SocketsBehaviour::Real;
+    answeredVersion = 0x0101;
+    loadedLibraries = 0;
+    startups = 0;
+}
+
+} // namespace emulated
+
+namespace platform {
+
+HMODULE LoadLibraryA(LPCSTR fileName) {
+    using namespace emulated;
+    ChooseBehaviourFromEnvironment();
+    HMODULE module = nullptr;
+    if (BeginOperation("LoadLibraryA") == FaultKind::None && fileName != nullptr &&
+        ::strcasecmp(fileName, "ws2_32.dll") == 0 && behaviour != SocketsBehaviour::NoLibrary) {
+        module = reinterpret_cast<HMODULE>(&socketsLibrary);
+        ++loadedLibraries;
+    }
+    TraceOperation("LoadLibraryA", Quoted(fileName), module != nullptr ? "module" : "NULL");
+    return module;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+    using namespace emulated;
+    FARPROC procedure = nullptr;
+    if (BeginOperation("GetProcAddress") == FaultKind::None &&
+        module == reinterpret_cast<HMODULE>(&socketsLibrary) && procName != nullptr &&
+        behaviour != SocketsBehaviour::NoExport) {
+        if (std::strcmp(procName, "WSAStartup") == 0) {
+            procedure = AsProcedure(&EmulatedWsaStartup);
+        } else if (std::strcmp(procName, "WSACleanup") == 0) {
+            procedure = AsProcedure(&EmulatedWsaCleanup);
+        }
+    }
+    TraceOperation("GetProcAddress", Quoted(procName), procedure != nullptr ? "address" : "NULL");
+    return procedure;
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    using namespace emulated;
+    BeginOperation("FreeLibrary");
+    BOOL freed = FALSE;
+    if (module == reinterpret_cast<HMODULE>(&socketsLibrary) && loadedLibraries > 0) {
+        --loadedLibraries;
+        freed = TRUE;
+    }
+    TraceOperation("FreeLibrary", "module", freed ? "TRUE" : "FALSE");
+    return freed;
+}
+
+} // namespace platform

@@ -1,0 +1,112 @@
+// Operation counting, fault injection and the trace, shared by every emulated
+// operation.
+#include "Operations.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace emulated {
+namespace {
+
+long operationCount = 0;
+long faultCountdown = 0;
+FaultKind faultKind = FaultKind::None;
+std::string faultOperation;
+
+bool traceChosen = false;
+std::FILE* traceOut = nullptr;
+
+std::FILE* TraceStream() {
+    if (!traceChosen) {
+        traceChosen = true;
+        const char* wanted = Setting("GANTREL_TRACE");
+        traceOut = wanted != nullptr && std::strcmp(wanted, "0") != 0 ? stderr : nullptr;
+    }
+    return traceOut;
+}
+
+} // namespace
+
+const char* Setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != 0 ? value : nullptr;
+}
+
+FaultKind BeginOperation(const char* name) {
+    ++operationCount;
+    if (faultCountdown <= 0) {
+        return FaultKind::None;
+    }
+    if (!faultOperation.empty() && faultOperation != name) {
+        return FaultKind::None;
+    }
+    if (--faultCountdown > 0) {
+        return FaultKind::None;
+    }
+    FaultKind kind = faultKind;
+    faultKind = FaultKind::None;
+    if (TraceStream() != nullptr) {
+        std::fprintf(TraceStream(), "  [fault injected into %s]\n", name);
+    }
+    return kind;
+}
+
+void InjectFault(long nth, FaultKind kind, const char* operation) {
+    faultCountdown = nth > 0 ? nth : 0;
+    faultKind = kind;
+    faultOperation = operation != nullptr ? operation : "";
+}
+
+void ClearFaults() {
+    InjectFault(0, FaultKind::None);
+}
+
+long OperationCount() {
+    return operationCount;
+}
+
+bool TraceEnabled() {
+    return TraceStream() != nullptr;
+}
+
+void SetTrace(std::FILE* out) {
+    traceChosen = true;
+    traceOut = out;
+}
+
+void TraceOperation(const char* name, const std::string& arguments, const std::string& result) {
+    std::FILE* out = TraceStream();
+    if (out != nullptr) {
+        std::fprintf(out, "  %s(%s) = %s\n", name, arguments.c_str(), result.c_str());
+        std::fflush(out);
+    }
+}
+
+std::string Quoted(const char* text) {
+    if (text == nullptr) {
+        return "NULL";
+    }
+    std::string quoted = "\"";
+    for (const char* p = text; *p != 0; ++p) {
+        unsigned char byte = static_cast<unsigned char>(*p);
+        if (byte == '"' || byte == '\\') {
+            quoted += '\\';
+            quoted += static_cast<char>(byte);
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            quoted += escaped;
+        } else {
+            quoted += static_cast<char>(byte);
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string Hex(unsigned long value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lX", value);
+    return text;
+}
+
+} // namespace emulated

@@ -1,0 +1,19 @@
+// Windows paths to Linux paths, as Wine maps its drives. Internal to the
+// backend; the control header sets the drives' folder.
+#pragma once
+
+#include <string>
+
+namespace emulated {
+
+// The Linux path a Windows path stands for, or false for one that stands for
+// nothing here (a share, an empty path).
+//  - "X:\a\b" and "X:a\b" name <drives>/x/a/b, where <drives> is the
+//    setting (GANTREL_DRIVES, or SetDriveFolder);
+//  - "\a\b", a root without a drive letter, names <drives>/c/a/b;
+//  - a relative path is relative to the process's working folder;
+//  - backslashes and slashes both separate; "." is dropped and ".." never
+//    climbs above a drive's folder, as on Windows.
+bool MapPath(const char* windowsPath, std::string& linuxPath);
+
+} // namespace emulated

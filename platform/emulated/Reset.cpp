@@ -1,0 +1,16 @@
+#include "Backend.h"
+#include "EmulatedControl.h"
+
+namespace emulated {
+
+void ResetPlatform() {
+    ResetCodePage();
+    ResetSockets();
+    ResetRegistry();
+    ResetFiles();
+    ResetUserInterface();
+    SetDriveFolder("");
+    ClearFaults();
+}
+
+} // namespace emulated

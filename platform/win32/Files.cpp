@@ -1,0 +1,55 @@
+// File operations: straight calls of kernel32.
+#include "Platform.h"
+
+namespace platform {
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
+    return ::FindFirstFileA(pattern, findData);
+}
+
+BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData) {
+    return ::FindNextFileA(search, findData);
+}
+
+BOOL FindClose(HANDLE search) {
+    return ::FindClose(search);
+}
+
+DWORD GetFileAttributesA(LPCSTR path) {
+    return ::GetFileAttributesA(path);
+}
+
+BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
+    return ::SetFileAttributesA(path, attributes);
+}
+
+BOOL RemoveDirectoryA(LPCSTR path) {
+    return ::RemoveDirectoryA(path);
+}
+
+BOOL DeleteFileA(LPCSTR path) {
+    return ::DeleteFileA(path);
+}
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile) {
+    return ::CreateFileA(path, access, shareMode, security, disposition, flags, templateFile);
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
+    return ::ReadFile(file, buffer, toRead, read, overlapped);
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
+    return ::SetFilePointer(file, distance, distanceHigh, method);
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    return ::CloseHandle(handle);
+}
+
+int lstrlenA(LPCSTR text) {
+    return ::lstrlenA(text);
+}
+
+} // namespace platform

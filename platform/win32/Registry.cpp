@@ -1,0 +1,37 @@
+// Registry operations: straight calls of advapi32.
+#include "Platform.h"
+
+namespace platform {
+
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                     REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                     LPDWORD disposition) {
+    return ::RegCreateKeyExA(root, subKey, reserved, keyClass, options, access, security, result,
+                             disposition);
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD size) {
+    return ::RegQueryValueExA(key, valueName, reserved, type, data, size);
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD size) {
+    return ::RegSetValueExA(key, valueName, reserved, type, data, size);
+}
+
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                   LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+    return ::RegEnumKeyExA(key, index, name, nameSize, reserved, keyClass, classSize,
+                           lastWriteTime);
+}
+
+LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
+    return ::RegDeleteKeyA(root, subKey);
+}
+
+LONG RegCloseKey(HKEY key) {
+    return ::RegCloseKey(key);
+}
+
+} // namespace platform

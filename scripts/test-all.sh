@@ -1,0 +1,21 @@
+#!/bin/bash
+# Runs every test: the formatting check, the native and sanitizer suites on
+# the emulated platform, and the real module under Wine. Installs what it
+# needs first (Debian 12, as root).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh all
+
+echo "== formatting"
+scripts/check-format.sh
+
+for preset in native asan; do
+    echo "== $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset" -j2
+done
+
+echo "== wine"
+tests/wine/run.sh

@@ -1,0 +1,120 @@
+# Shared by the Wine suites: one private prefix per run, inside the build
+# tree, with no drive mapped to the Linux root; checks that print expected
+# and actual; and clean-up of everything the run started.
+#
+# Sourced by tests/wine/run.sh, which sets BUILD (the win32 build folder).
+
+WINE_ROOT="$BUILD/wine"
+export WINEPREFIX="$WINE_ROOT/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Scratch space the tests may delete in; drive D: of the prefix.
+SCRATCH="$WINE_ROOT/scratch"
+# The host, the module and the helper programs are copied into C:\gantrel,
+# since with no Z: drive nothing of the build tree is visible to Wine.
+PROGRAMS="$WINEPREFIX/drive_c/gantrel"
+HOST_EXE='C:\gantrel\gantrel-host.exe'
+MODULE_DLL='C:\gantrel\Gantrel.dll'
+
+passed=0
+failed=0
+
+pass() {
+    passed=$((passed + 1))
+    echo "  ok   $1"
+}
+
+fail() {
+    failed=$((failed + 1))
+    echo "  FAIL $1"
+    shift
+    for line in "$@"; do
+        echo "       $line"
+    done
+}
+
+# expect_eq NAME EXPECTED ACTUAL
+expect_eq() {
+    if [ "$2" == "$3" ]; then
+        pass "$1"
+    else
+        fail "$1" "expected: $(printf '%q' "$2")" "actual:   $(printf '%q' "$3")"
+    fi
+}
+
+# expect_contains NAME NEEDLE HAYSTACK
+expect_contains() {
+    if [[ "$3" == *"$2"* ]]; then
+        pass "$1"
+    else
+        fail "$1" "expected to contain: $(printf '%q' "$2")" "actual: $(printf '%q' "$3")"
+    fi
+}
+
+# Wine's console ends lines with CR LF; the checks compare Linux text.
+wine_run() {
+    wine "$@" 2>/dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+
+host() {
+    wine_run "$HOST_EXE" "$@"
+}
+
+# The prefix is made once per run; the scratch folder is D:, and Z: (the
+# Linux root) is removed so that no path a hook is handed can reach the
+# machine's own files.
+make_prefix() {
+    rm -rf "$WINE_ROOT"
+    mkdir -p "$WINEPREFIX" "$SCRATCH"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    rm -f "$WINEPREFIX/dosdevices/z:"
+    ln -s "$SCRATCH" "$WINEPREFIX/dosdevices/d:"
+    install_programs
+}
+
+# Copies the freshly built programs into C:\gantrel.
+install_programs() {
+    mkdir -p "$PROGRAMS"
+    cp "$BUILD/gantrel-host.exe" "$BUILD/Gantrel.dll" "$PROGRAMS/"
+    if [ -d "$BUILD/wine" ]; then
+        cp "$BUILD"/wine/*.exe "$BUILD"/wine/*.dll "$PROGRAMS/" 2>/dev/null || true
+    fi
+}
+
+# A fresh, empty scratch folder D:\NAME, also at "$SCRATCH/NAME".
+fresh_scratch() {
+    chmod -R u+rwX "$SCRATCH/$1" 2>/dev/null || true
+    rm -rf "${SCRATCH:?}/$1"
+    mkdir -p "$SCRATCH/$1"
+}
+
+XVFB_PID=""
+# Starts a private X server for the message boxes; DISPLAY points to it.
+start_display() {
+    local number
+    for number in $(seq 91 120); do
+        if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then
+            Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+            XVFB_PID=$!
+            export DISPLAY=":$number"
+            local tries
+            for tries in $(seq 1 50); do
+                [ -e "/tmp/.X11-unix/X$number" ] && return 0
+                sleep 0.1
+            done
+            return 1
+        fi
+    done
+    return 1
+}
+
+stop_everything() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" >/dev/null 2>&1 || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    fi
+}

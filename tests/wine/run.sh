@@ -1,0 +1,33 @@
+#!/bin/bash
+# The real Gantrel.dll under Wine: builds the win32 preset, makes a private
+# prefix inside the build tree and runs every tests/wine/*.test.sh in it.
+#   tests/wine/run.sh [SUITE...]     e.g. tests/wine/run.sh exports
+set -uo pipefail
+SOURCE="$(cd "$(dirname "$0")/../.." && pwd)"
+BUILD="$SOURCE/out/win32"
+
+cmake --preset win32 >/dev/null && cmake --build --preset win32 >/dev/null || {
+    echo "tests/wine: the win32 build failed" >&2
+    exit 1
+}
+
+# shellcheck source=lib.sh
+source "$SOURCE/tests/wine/lib.sh"
+trap stop_everything EXIT
+
+make_prefix
+suites=("$@")
+if [ ${#suites[@]} -eq 0 ]; then
+    for file in "$SOURCE"/tests/wine/*.test.sh; do
+        suites+=("$(basename "$file" .test.sh)")
+    done
+fi
+for suite in "${suites[@]}"; do
+    echo "wine: $suite"
+    # shellcheck disable=SC1090
+    source "$SOURCE/tests/wine/$suite.test.sh"
+done
+stop_everything
+
+echo "wine: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
