@@ -46,3 +46,9 @@ void SetTrace(std::FILE* out);
 void SetDriveFolder(const std::string& folder);
 
 } // namespace emulated
+
+// The registry, the file system and the user interface have their own
+// sections.
+#include "RegistryControl.h"
+#include "FilesControl.h"
+#include "UserInterfaceControl.h"

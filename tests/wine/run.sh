@@ -4,9 +4,11 @@
 #   tests/wine/run.sh [SUITE...]     e.g. tests/wine/run.sh exports
 set -uo pipefail
 SOURCE="$(cd "$(dirname "$0")/../.." && pwd)"
-BUILD="$SOURCE/out/win32"
+# GANTREL_WIN32_BUILD picks another build folder (and so another prefix),
+# for runs side by side.
+BUILD="${GANTREL_WIN32_BUILD:-$SOURCE/out/win32}"
 
-cmake --preset win32 >/dev/null && cmake --build --preset win32 >/dev/null || {
+cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
     echo "tests/wine: the win32 build failed" >&2
     exit 1
 }

@@ -1,9 +1,8 @@
-// The emulated file system. Not built yet: every operation fails.
+// The emulated file system: listing and removal. Not built yet: every
+// operation fails.
 #include "Backend.h"
 #include "Operations.h"
 #include "Platform.h"
-
-#include <cstring>
 
 namespace emulated {
 void ResetFiles() {}
@@ -31,21 +30,6 @@ BOOL RemoveDirectoryA(LPCSTR) {
 }
 BOOL DeleteFileA(LPCSTR) {
     return FALSE;
-}
-HANDLE CreateFileA(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
-    return INVALID_HANDLE_VALUE;
-}
-BOOL ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) {
-    return FALSE;
-}
-DWORD SetFilePointer(HANDLE, LONG, LONG*, DWORD) {
-    return INVALID_SET_FILE_POINTER;
-}
-BOOL CloseHandle(HANDLE) {
-    return FALSE;
-}
-int lstrlenA(LPCSTR text) {
-    return text != nullptr ? static_cast<int>(std::strlen(text)) : 0;
 }
 
 } // namespace platform
