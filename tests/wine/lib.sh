@@ -78,9 +78,7 @@ make_prefix() {
 install_programs() {
     mkdir -p "$PROGRAMS"
     cp "$BUILD/gantrel-host.exe" "$BUILD/Gantrel.dll" "$PROGRAMS/"
-    if [ -d "$BUILD/wine" ]; then
-        cp "$BUILD"/wine/*.exe "$BUILD"/wine/*.dll "$PROGRAMS/" 2>/dev/null || true
-    fi
+    cp "$BUILD"/helpers/*.exe "$BUILD"/helpers/*.dll "$PROGRAMS/" 2>/dev/null || true
 }
 
 # A fresh, empty scratch folder D:\NAME, also at "$SCRATCH/NAME".
