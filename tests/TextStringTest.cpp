@@ -197,6 +197,15 @@ TEST_F(TextStringBuffer, CloseBufferTakesTheTextUpToItsFirstZero) {
     EXPECT_EQ(Bytes(full), std::string(1000, 'q'));
 }
 
+TEST_F(TextStringBuffer, ZeroCapacityOnTheEmptyValueStaysEmpty) {
+    TextString value;
+    value.OpenBuffer(0);
+    value.CloseBuffer();
+    EXPECT_EQ(value.Length(), 0);
+    value += "x";
+    EXPECT_EQ(Bytes(value), "x");
+}
+
 TEST_F(TextStringBuffer, OpenBufferKeepsExistingContent) {
     TextString value("previous");
     value.OpenBuffer(50);

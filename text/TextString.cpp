@@ -53,6 +53,10 @@ int32_t FindFrom(const char* text, int32_t length, int32_t from, const char* pat
 
 } // namespace
 
+bool TextString::OwnsStorage() const noexcept {
+    return data_ != emptyText;
+}
+
 TextString::TextString() noexcept : data_(emptyText), length_(0), capacity_(0) {}
 
 TextString::TextString(const char* text) : TextString() {
@@ -90,7 +94,7 @@ TextString::TextString(TextString&& other) noexcept : TextString() {
 }
 
 TextString::~TextString() {
-    if (capacity_ > 0) {
+    if (OwnsStorage()) {
         ReleaseTextStorage(data_);
     }
 }
@@ -258,7 +262,7 @@ TextString& TextString::operator+=(const char* text) {
     std::memcpy(storage, data_, static_cast<std::size_t>(length_));
     std::memcpy(storage + length_, text, static_cast<std::size_t>(extra));
     storage[length] = 0;
-    if (capacity_ > 0) {
+    if (OwnsStorage()) {
         ReleaseTextStorage(data_);
     }
     data_ = storage;
@@ -288,10 +292,10 @@ char* TextString::OpenBuffer(int32_t n) {
     if (room > INT32_MAX - 1) {
         throw std::bad_alloc();
     }
-    if (capacity_ < room || capacity_ == 0) {
+    if (capacity_ < room || !OwnsStorage()) {
         char* storage = AllocateTextStorage(static_cast<std::size_t>(room) + 1);
         std::memcpy(storage, data_, static_cast<std::size_t>(length_) + 1);
-        if (capacity_ > 0) {
+        if (OwnsStorage()) {
             ReleaseTextStorage(data_);
         }
         data_ = storage;
@@ -304,7 +308,7 @@ char* TextString::OpenBuffer(int32_t n) {
 }
 
 void TextString::CloseBuffer() noexcept {
-    if (capacity_ == 0) {
+    if (!OwnsStorage()) {
         return;
     }
     data_[capacity_] = 0;

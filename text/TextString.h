@@ -65,10 +65,12 @@ class TextString {
   private:
     TextString(const char* first, int32_t count, const char* second, int32_t secondCount);
     void Swap(TextString& other) noexcept;
+    // False for the empty value's shared, read-only storage.
+    bool OwnsStorage() const noexcept;
 
     char* data_;
     int32_t length_;
-    int32_t capacity_; // 0: no storage of our own (the shared empty text)
+    int32_t capacity_;
 
     friend TextString operator+(const TextString& left, const TextString& right);
     friend TextString operator+(const TextString& left, const char* right);
