@@ -1,9 +1,73 @@
-// gantrel-host dump on Linux. Not built yet.
+// gantrel-host dump on Linux: reads the emulated registry's file (the one
+// GANTREL_REGISTRY names) without changing it, and prints it in the same
+// canonical form as the Windows host prints the real registry.
 #include "HostPlatform.h"
+#include "RegistryFile.h"
+#include "RegistryTree.h"
 
 #include <cstdio>
+#include <cstdlib>
 
-int DumpRegistry(const HostOptions&, const std::string&) {
-    std::fprintf(stderr, "gantrel-host: dump is not built yet\n");
-    return 1;
+namespace {
+
+void CopyKey(const emulated::RegistryKey& from, DumpKey& into) {
+    for (const auto& value : from.values) {
+        DumpValue copy;
+        copy.name = value.second.name;
+        copy.type = value.second.type;
+        copy.data.assign(value.second.bytes.begin(), value.second.bytes.end());
+        into.values.push_back(copy);
+    }
+    for (const auto& child : from.keys) {
+        DumpKey copy;
+        copy.name = child.second->name;
+        CopyKey(*child.second, copy);
+        into.keys.push_back(copy);
+    }
+}
+
+int DumpOne(const emulated::RegistryRoots& roots, const std::string& fullKey) {
+    std::string root;
+    std::string path;
+    if (!SplitRegistryKey(fullKey, root, path)) {
+        std::fprintf(stderr, "gantrel-host: unknown registry root in '%s'\n", fullKey.c_str());
+        return 2;
+    }
+    std::string fullPath = path.empty() ? root : root + "\\" + path;
+    std::vector<std::string> components;
+    std::shared_ptr<emulated::RegistryKey> key;
+    if (emulated::SplitRegistryPath(path, components)) {
+        key = emulated::FindRegistryKey(emulated::RootNamed(roots, root), components);
+    }
+    if (key == nullptr) {
+        PrintMissingKey(fullPath, stdout);
+        return 0;
+    }
+    DumpKey tree;
+    CopyKey(*key, tree);
+    PrintRegistryTree(fullPath, tree, stdout);
+    return 0;
+}
+
+} // namespace
+
+int DumpRegistry(const HostOptions&, const std::string& key) {
+    // ApplyPlatformSettings has put the chosen file into the environment.
+    const char* file = std::getenv("GANTREL_REGISTRY");
+    emulated::RegistryRoots roots;
+    std::string error;
+    if (file != nullptr && file[0] != 0 && !emulated::LoadRegistryFile(file, roots, error)) {
+        std::fprintf(stderr, "gantrel-host: %s\n", error.c_str());
+        return 1;
+    }
+    if (!key.empty()) {
+        return DumpOne(roots, key);
+    }
+    for (int i = 0; i < moduleRegistryKeyCount; ++i) {
+        int status = DumpOne(roots, moduleRegistryKeys[i]);
+        if (status != 0) {
+            return status;
+        }
+    }
+    return 0;
 }

@@ -1,26 +1,242 @@
-// The emulated file system: opening and reading a file. Not built yet: every
-// operation fails.
+// The emulated file system: opening an existing file for reading, reading its
+// bytes, moving within it, closing it. Paths are mapped to Linux paths as
+// Wine maps drives; POSIX opens never lock, so other readers and writers are
+// never shut out, as the share mode the module passes asks.
 #include "Operations.h"
+#include "PathMapping.h"
 #include "Platform.h"
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Win32 statuses this file reports beyond those PlatformTypes.h names.
+const DWORD errorTooManyOpenFiles = 4;
+const DWORD errorLockViolation = 33;
+const DWORD errorNegativeSeek = 131;
+const DWORD errorFilenameTooLong = 206;
+const DWORD fileCurrent = 1; // FILE_CURRENT
+const DWORD fileEnd = 2;     // FILE_END
+
+std::map<uintptr_t, int> openFiles; // handle -> descriptor
+uintptr_t nextHandle = 0x20000;
+
+// The last failure, as GetLastError would answer it; shown in the trace.
+DWORD lastError = 0;
+
+DWORD FaultError(emulated::FaultKind kind, DWORD inUse) {
+    switch (kind) {
+    case emulated::FaultKind::AccessDenied:
+        return ERROR_ACCESS_DENIED;
+    case emulated::FaultKind::InUse:
+        return inUse;
+    case emulated::FaultKind::NotFound:
+        return ERROR_FILE_NOT_FOUND;
+    case emulated::FaultKind::OutOfMemory:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case emulated::FaultKind::None:
+        break;
+    }
+    return 0;
+}
+
+// The Win32 status for why open(2) failed on `path`.
+DWORD OpenError(int error, const std::string& path) {
+    switch (error) {
+    case ENOENT: {
+        // Windows tells a missing file from a missing folder on its way.
+        std::size_t slash = path.rfind('/');
+        struct stat folder;
+        bool folderThere = slash == std::string::npos || slash == 0 ||
+                           (::stat(path.substr(0, slash).c_str(), &folder) == 0);
+        return folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    }
+    case ENOTDIR:
+    case ELOOP:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return ERROR_ACCESS_DENIED;
+    case ENAMETOOLONG:
+        return errorFilenameTooLong;
+    case EMFILE:
+    case ENFILE:
+        return errorTooManyOpenFiles;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+        return ERROR_ACCESS_DENIED;
+    }
+}
+
+HANDLE OpenExisting(LPCSTR path, DWORD access, DWORD disposition) {
+    // Only what the module asks for is emulated: an existing file, read.
+    if (disposition != OPEN_EXISTING || (access & ~GENERIC_READ) != 0) {
+        lastError = ERROR_NOT_SUPPORTED;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string linuxPath;
+    if (!emulated::MapPath(path, linuxPath)) {
+        lastError = path == nullptr || path[0] == 0 ? ERROR_PATH_NOT_FOUND : ERROR_BAD_PATHNAME;
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = ::open(linuxPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        lastError = OpenError(errno, linuxPath);
+        return INVALID_HANDLE_VALUE;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        // A folder opens on Linux, but not without backup semantics on Windows.
+        ::close(fd);
+        lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    uintptr_t handle = nextHandle;
+    nextHandle += 4;
+    openFiles[handle] = fd;
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+int DescriptorOf(HANDLE file) {
+    auto open = openFiles.find(reinterpret_cast<uintptr_t>(file));
+    return open != openFiles.end() ? open->second : -1;
+}
+
+std::string Handle(HANDLE file) {
+    return emulated::Hex(reinterpret_cast<uintptr_t>(file));
+}
+
+std::string Failed(BOOL ok) {
+    return ok ? "TRUE" : "FALSE (error " + std::to_string(lastError) + ")";
+}
+
+} // namespace
 
 namespace platform {
 
-HANDLE CreateFileA(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
-    return INVALID_HANDLE_VALUE;
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD disposition, DWORD, HANDLE) {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    lastError = FaultError(emulated::BeginOperation("CreateFileA"), ERROR_SHARING_VIOLATION);
+    if (lastError == 0) {
+        file = OpenExisting(path, access, disposition);
+    }
+    emulated::TraceOperation(
+        "CreateFileA",
+        emulated::Quoted(path) + ", access " + emulated::Hex(access) + ", share " +
+            emulated::Hex(shareMode) + ", disposition " + std::to_string(disposition),
+        file != INVALID_HANDLE_VALUE
+            ? Handle(file)
+            : "INVALID_HANDLE_VALUE (error " + std::to_string(lastError) + ")");
+    return file;
 }
-BOOL ReadFile(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) {
-    return FALSE;
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
+    if (read != nullptr) {
+        *read = 0;
+    }
+    lastError = FaultError(emulated::BeginOperation("ReadFile"), errorLockViolation);
+    int fd = DescriptorOf(file);
+    if (lastError == 0 && fd < 0) {
+        lastError = ERROR_INVALID_HANDLE;
+    }
+    if (lastError == 0 && read == nullptr) {
+        lastError = ERROR_INVALID_PARAMETER;
+    }
+    DWORD total = 0;
+    while (lastError == 0 && total < toRead) {
+        ssize_t count = ::read(fd, static_cast<char*>(buffer) + total, toRead - total);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            lastError = errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_ACCESS_DENIED;
+        } else if (count == 0) {
+            break; // end of file: a short read that succeeds
+        } else {
+            total += static_cast<DWORD>(count);
+        }
+    }
+    if (lastError == 0) {
+        *read = total;
+    }
+    emulated::TraceOperation("ReadFile", Handle(file) + ", " + std::to_string(toRead),
+                             Failed(lastError == 0) + (lastError == 0
+                                                           ? ", read " + std::to_string(total)
+                                                           : std::string()));
+    return lastError == 0 ? TRUE : FALSE;
 }
-DWORD SetFilePointer(HANDLE, LONG, LONG*, DWORD) {
-    return INVALID_SET_FILE_POINTER;
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
+    lastError = FaultError(emulated::BeginOperation("SetFilePointer"), errorLockViolation);
+    int fd = DescriptorOf(file);
+    if (lastError == 0 && fd < 0) {
+        lastError = ERROR_INVALID_HANDLE;
+    }
+    int whence = method == FILE_BEGIN    ? SEEK_SET
+                 : method == fileCurrent ? SEEK_CUR
+                 : method == fileEnd     ? SEEK_END
+                                         : -1;
+    if (lastError == 0 && whence < 0) {
+        lastError = ERROR_INVALID_PARAMETER;
+    }
+    // Without a high part the distance is a signed 32-bit number; with one,
+    // the two make a signed 64-bit number.
+    int64_t offset = distanceHigh != nullptr
+                         ? static_cast<int64_t>(
+                               static_cast<uint64_t>(static_cast<uint32_t>(*distanceHigh)) << 32 |
+                               static_cast<uint32_t>(distance))
+                         : static_cast<int64_t>(distance);
+    off_t position = -1;
+    if (lastError == 0) {
+        position = ::lseek(fd, static_cast<off_t>(offset), whence);
+        if (position < 0) {
+            lastError = errno == EINVAL ? errorNegativeSeek : ERROR_INVALID_PARAMETER;
+        }
+    }
+    DWORD low = INVALID_SET_FILE_POINTER;
+    if (lastError == 0) {
+        low = static_cast<DWORD>(static_cast<uint64_t>(position) & 0xFFFFFFFFu);
+        if (distanceHigh != nullptr) {
+            *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
+        }
+    }
+    emulated::TraceOperation(
+        "SetFilePointer",
+        Handle(file) + ", " + std::to_string(offset) + ", method " + std::to_string(method),
+        lastError == 0 ? std::to_string(low)
+                       : "INVALID_SET_FILE_POINTER (error " + std::to_string(lastError) + ")");
+    return low;
 }
-BOOL CloseHandle(HANDLE) {
-    return FALSE;
+
+BOOL CloseHandle(HANDLE handle) {
+    lastError = FaultError(emulated::BeginOperation("CloseHandle"), ERROR_INVALID_HANDLE);
+    auto open = openFiles.find(reinterpret_cast<uintptr_t>(handle));
+    if (open == openFiles.end()) {
+        lastError = ERROR_INVALID_HANDLE;
+    } else {
+        // The descriptor is released even when a fault is injected, as a
+        // failed close on Windows leaves no handle behind either.
+        ::close(open->second);
+        openFiles.erase(open);
+    }
+    emulated::TraceOperation("CloseHandle", Handle(handle), Failed(lastError == 0));
+    return lastError == 0 ? TRUE : FALSE;
 }
+
 int lstrlenA(LPCSTR text) {
-    return text != nullptr ? static_cast<int>(std::strlen(text)) : 0;
+    // lstrlenA cannot fail: an injected fault is counted and passed over.
+    emulated::BeginOperation("lstrlenA");
+    int length = text != nullptr ? static_cast<int>(std::strlen(text)) : 0;
+    emulated::TraceOperation("lstrlenA", emulated::Quoted(text), std::to_string(length));
+    return length;
 }
 
 } // namespace platform

@@ -1,0 +1,36 @@
+// The emulated registry as a REGEDIT4 file: text a person can read, edit and
+// diff, and that the platform's own registry editor imports.
+//
+// Every value survives a save and a load with its type and exact bytes: a
+// REG_SZ made of printable ASCII and ending in exactly one zero is written
+// "as text", a 4-byte REG_DWORD as dword:, and everything else in the hex
+// forms (hex: for REG_BINARY, hex(N): for any other type N).
+#pragma once
+
+#include "RegistryKeys.h"
+
+#include <string>
+
+namespace emulated {
+
+// The whole registry as REGEDIT4 text: every key, each after its parent,
+// sub-keys and values in registry order.
+std::string WriteRegistryText(const RegistryRoots& roots);
+
+// Adds the keys and values of REGEDIT4 text to `roots` ([-KEY] and
+// "name"=- remove, as the registry editor does). False for malformed text,
+// with `error` naming the line and what is wrong with it; `roots` may then
+// hold part of the text.
+bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error);
+
+// Reads the file into `roots`; a file that does not exist is an empty
+// registry. False, with an error naming the file (and the line), for a file
+// that cannot be read or is malformed.
+bool LoadRegistryFile(const std::string& path, RegistryRoots& roots, std::string& error);
+
+// Replaces the file with the registry's text atomically: the text goes to a
+// temporary file in the same folder, which is then renamed over it, so a
+// reader sees the old file or the new one and never a part of either.
+bool SaveRegistryFile(const std::string& path, const RegistryRoots& roots, std::string& error);
+
+} // namespace emulated

@@ -1,0 +1,342 @@
+// Reading REGEDIT4 text into the registry, and loading a registry file.
+#include "RegistryFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace emulated {
+namespace {
+
+// The text's physical lines, each without its CR LF or LF.
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::size_t next = end == std::string::npos ? text.size() : end + 1;
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        if (end > start && text[end - 1] == '\r') {
+            --end;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = next;
+    }
+    return lines;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string TrimRight(const std::string& text) {
+    std::size_t end = text.size();
+    while (end > 0 && IsBlank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool StartsWithNoCase(const std::string& text, std::size_t at, const char* prefix) {
+    std::size_t length = std::strlen(prefix);
+    return text.size() - at >= length &&
+           SameRegistryName(text.substr(at, length), std::string(prefix));
+}
+
+class TextReader {
+  public:
+    TextReader(const std::string& text, RegistryRoots& roots)
+        : lines_(SplitLines(text)), roots_(roots) {}
+
+    bool Read(std::string& error) {
+        bool header = false;
+        for (index_ = 0; index_ < lines_.size(); ++index_) {
+            lineNumber_ = index_ + 1;
+            std::string line = TrimRight(lines_[index_]);
+            if (index_ == 0 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+                line.erase(0, 3);
+            }
+            std::size_t at = 0;
+            while (at < line.size() && IsBlank(line[at])) {
+                ++at;
+            }
+            bool done = true;
+            if (at == line.size() || line[at] == ';') {
+                continue; // blank lines and comments
+            } else if (!header) {
+                header = line == "REGEDIT4";
+                done = header || Fail("the file does not begin with REGEDIT4");
+            } else if (line[at] == '[') {
+                done = ReadKeyLine(line, at);
+            } else if (line[at] == '"' || line[at] == '@') {
+                done = ReadValueLine(line, at);
+            } else {
+                done = Fail("neither a [key] nor a \"value\"=data line");
+            }
+            if (!done) {
+                error = "line " + std::to_string(lineNumber_) + ": " + error_;
+                return false;
+            }
+        }
+        return true;
+    }
+
+  private:
+    bool Fail(const std::string& reason) {
+        error_ = reason;
+        return false;
+    }
+
+    bool ReadKeyLine(const std::string& line, std::size_t at) {
+        std::size_t close = line.rfind(']');
+        if (close == std::string::npos || close != line.size() - 1) {
+            return Fail("a key line must end with ]");
+        }
+        std::string path = line.substr(at + 1, close - at - 1);
+        bool remove = !path.empty() && path[0] == '-';
+        if (remove) {
+            path.erase(0, 1);
+        }
+        std::size_t slash = path.find('\\');
+        std::shared_ptr<RegistryKey> root = RootNamed(roots_, path.substr(0, slash));
+        if (root == nullptr) {
+            return Fail("unknown root key in [" + path + "]");
+        }
+        std::vector<std::string> components;
+        if (slash != std::string::npos && !SplitRegistryPath(path.substr(slash + 1), components)) {
+            return Fail("an empty key name in [" + path + "]");
+        }
+        key_ = nullptr;
+        if (remove) {
+            std::shared_ptr<RegistryKey> doomed = FindRegistryKey(root, components);
+            if (doomed != nullptr && doomed != root) {
+                RemoveRegistryKey(*doomed);
+            }
+            return true;
+        }
+        bool created = false;
+        key_ = MakeRegistryKey(root, components, created);
+        return true;
+    }
+
+    // A quoted text from `at` (on its opening quote); `at` ends after the
+    // closing quote.
+    bool ReadQuoted(const std::string& line, std::size_t& at, std::string& text) {
+        text.clear();
+        for (++at; at < line.size(); ++at) {
+            char c = line[at];
+            if (c == '"') {
+                ++at;
+                return true;
+            }
+            if (c != '\\') {
+                text += c;
+                continue;
+            }
+            if (++at == line.size()) {
+                break;
+            }
+            switch (line[at]) {
+            case '\\':
+            case '"':
+                text += line[at];
+                break;
+            case 'r':
+                text += '\r';
+                break;
+            case 'n':
+                text += '\n';
+                break;
+            default:
+                return Fail(std::string("unknown escape \\") + line[at]);
+            }
+        }
+        return Fail("a quoted text without its closing quote");
+    }
+
+    bool ReadValueLine(const std::string& line, std::size_t at) {
+        if (key_ == nullptr) {
+            return Fail("a value before any [key] line");
+        }
+        RegistryValue value;
+        if (line[at] == '@') {
+            ++at;
+        } else if (!ReadQuoted(line, at, value.name)) {
+            return false;
+        }
+        if (at >= line.size() || line[at] != '=') {
+            return Fail("expected = after the value's name");
+        }
+        ++at;
+        if (line.compare(at, std::string::npos, "-") == 0) {
+            key_->values.erase(value.name);
+            return true;
+        }
+        if (at < line.size() && line[at] == '"') {
+            std::string text;
+            if (!ReadQuoted(line, at, text)) {
+                return false;
+            }
+            if (at != line.size()) {
+                return Fail("text after the closing quote");
+            }
+            value.type = REG_SZ;
+            value.bytes = text + '\0';
+        } else if (StartsWithNoCase(line, at, "dword:")) {
+            if (!ReadDword(line.substr(at + 6), value)) {
+                return false;
+            }
+        } else if (StartsWithNoCase(line, at, "hex")) {
+            if (!ReadHex(line, at + 3, value)) {
+                return false;
+            }
+        } else {
+            return Fail("unknown data; expected \"text\", dword:, hex: or hex(N):");
+        }
+        auto existing = key_->values.find(value.name);
+        if (existing != key_->values.end()) {
+            value.name = existing->second.name;
+            existing->second = value;
+        } else {
+            std::string name = value.name;
+            key_->values.emplace(name, std::move(value));
+        }
+        return true;
+    }
+
+    bool ReadDword(const std::string& digits, RegistryValue& value) {
+        if (digits.empty() || digits.size() > 8) {
+            return Fail("dword: needs 1 to 8 hexadecimal digits");
+        }
+        unsigned long number = 0;
+        for (char c : digits) {
+            int digit = HexDigit(c);
+            if (digit < 0) {
+                return Fail("dword: needs 1 to 8 hexadecimal digits");
+            }
+            number = number << 4 | static_cast<unsigned long>(digit);
+        }
+        value.type = REG_DWORD;
+        value.bytes.clear();
+        for (int i = 0; i < 4; ++i) {
+            value.bytes += static_cast<char>((number >> (8 * i)) & 0xFF);
+        }
+        return true;
+    }
+
+    // hex:bytes or hex(N):bytes, from just after "hex"; lines ending in a
+    // backslash continue on the next.
+    bool ReadHex(const std::string& line, std::size_t at, RegistryValue& value) {
+        value.type = REG_BINARY;
+        if (at < line.size() && line[at] == '(') {
+            std::size_t close = line.find(')', at);
+            if (close == std::string::npos || close == at + 1 || close - at - 1 > 8) {
+                return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
+            }
+            unsigned long type = 0;
+            for (std::size_t i = at + 1; i < close; ++i) {
+                int digit = HexDigit(line[i]);
+                if (digit < 0) {
+                    return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
+                }
+                type = type << 4 | static_cast<unsigned long>(digit);
+            }
+            value.type = static_cast<DWORD>(type);
+            at = close + 1;
+        }
+        if (at >= line.size() || line[at] != ':') {
+            return Fail("expected : after hex");
+        }
+        std::string data = line.substr(at + 1);
+        while (!data.empty() && data.back() == '\\') {
+            data.pop_back();
+            if (index_ + 1 >= lines_.size()) {
+                return Fail("the hex data goes on past the end of the file");
+            }
+            data += TrimRight(lines_[++index_]);
+        }
+        value.bytes.clear();
+        std::size_t i = 0;
+        while (i < data.size()) {
+            while (i < data.size() && IsBlank(data[i])) {
+                ++i;
+            }
+            if (i == data.size()) {
+                break;
+            }
+            int high = HexDigit(data[i]);
+            int low = i + 1 < data.size() ? HexDigit(data[i + 1]) : -1;
+            if (high < 0) {
+                return Fail("a hex byte must be one or two hexadecimal digits");
+            }
+            i += low < 0 ? 1 : 2;
+            value.bytes += static_cast<char>(low < 0 ? high : high * 16 + low);
+            while (i < data.size() && IsBlank(data[i])) {
+                ++i;
+            }
+            if (i < data.size() && data[i] != ',') {
+                return Fail("hex bytes are separated by commas");
+            }
+            ++i;
+        }
+        return true;
+    }
+
+    std::vector<std::string> lines_;
+    RegistryRoots& roots_;
+    std::shared_ptr<RegistryKey> key_;
+    std::size_t index_ = 0;
+    std::size_t lineNumber_ = 0;
+    std::string error_;
+};
+
+} // namespace
+
+bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error) {
+    TextReader reader(text, roots);
+    return reader.Read(error);
+}
+
+bool LoadRegistryFile(const std::string& path, RegistryRoots& roots, std::string& error) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) {
+            return true; // no file yet: the first change makes it
+        }
+        error = "the registry file " + path + " cannot be read: " + std::strerror(errno);
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (S_ISDIR(info.st_mode) || !in || (info.st_size > 0 && !(text << in.rdbuf()))) {
+        error = "the registry file " + path + " cannot be read" +
+                (S_ISDIR(info.st_mode) ? std::string(": it is a folder")
+                                       : ": " + std::string(std::strerror(errno)));
+        return false;
+    }
+    std::string reason;
+    if (!ReadRegistryText(text.str(), roots, reason)) {
+        error = "the registry file " + path + " is malformed, " + reason;
+        return false;
+    }
+    return true;
+}
+
+} // namespace emulated

@@ -1,0 +1,143 @@
+#include "RegistryKeys.h"
+
+namespace emulated {
+namespace {
+
+unsigned char UpperAscii(unsigned char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 'a' + 'A') : c;
+}
+
+std::shared_ptr<RegistryKey> MakeRoot(const char* name) {
+    auto root = std::make_shared<RegistryKey>();
+    root->name = name;
+    return root;
+}
+
+void MarkDeleted(RegistryKey& key) {
+    key.deleted = true;
+    for (auto& child : key.keys) {
+        MarkDeleted(*child.second);
+    }
+}
+
+} // namespace
+
+bool RegistryNameLess::operator()(const std::string& a, const std::string& b) const {
+    std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < common; ++i) {
+        unsigned char ca = UpperAscii(static_cast<unsigned char>(a[i]));
+        unsigned char cb = UpperAscii(static_cast<unsigned char>(b[i]));
+        if (ca != cb) {
+            return ca < cb;
+        }
+    }
+    return a.size() < b.size();
+}
+
+bool SameRegistryName(const std::string& a, const std::string& b) {
+    RegistryNameLess less;
+    return !less(a, b) && !less(b, a);
+}
+
+RegistryRoots::RegistryRoots()
+    : classesRoot(MakeRoot("HKEY_CLASSES_ROOT")), currentUser(MakeRoot("HKEY_CURRENT_USER")),
+      localMachine(MakeRoot("HKEY_LOCAL_MACHINE")) {}
+
+std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::string& name) {
+    if (SameRegistryName(name, "HKEY_CLASSES_ROOT") || SameRegistryName(name, "HKCR")) {
+        return roots.classesRoot;
+    }
+    if (SameRegistryName(name, "HKEY_CURRENT_USER") || SameRegistryName(name, "HKCU")) {
+        return roots.currentUser;
+    }
+    if (SameRegistryName(name, "HKEY_LOCAL_MACHINE") || SameRegistryName(name, "HKLM")) {
+        return roots.localMachine;
+    }
+    return nullptr;
+}
+
+std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots) {
+    return {roots.classesRoot, roots.currentUser, roots.localMachine};
+}
+
+bool SplitRegistryPath(const std::string& path, std::vector<std::string>& components) {
+    components.clear();
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t slash = path.find('\\', start);
+        std::size_t end = slash == std::string::npos ? path.size() : slash;
+        components.push_back(path.substr(start, end - start));
+        if (slash == std::string::npos) {
+            break;
+        }
+        start = slash + 1;
+    }
+    // Trailing backslashes are allowed and name nothing more.
+    while (!components.empty() && components.back().empty()) {
+        components.pop_back();
+    }
+    for (const std::string& component : components) {
+        if (component.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,
+                                             const std::vector<std::string>& components) {
+    std::shared_ptr<RegistryKey> key = from;
+    for (const std::string& component : components) {
+        auto child = key->keys.find(component);
+        if (child == key->keys.end()) {
+            return nullptr;
+        }
+        key = child->second;
+    }
+    return key;
+}
+
+std::shared_ptr<RegistryKey> MakeRegistryKey(const std::shared_ptr<RegistryKey>& from,
+                                             const std::vector<std::string>& components,
+                                             bool& created) {
+    created = false;
+    std::shared_ptr<RegistryKey> key = from;
+    for (const std::string& component : components) {
+        auto child = key->keys.find(component);
+        if (child == key->keys.end()) {
+            auto fresh = std::make_shared<RegistryKey>();
+            fresh->name = component;
+            fresh->parent = key.get();
+            child = key->keys.emplace(component, fresh).first;
+            ++key->generation;
+            created = true;
+        } else {
+            created = false;
+        }
+        key = child->second;
+    }
+    return key;
+}
+
+void RemoveRegistryKey(RegistryKey& key) {
+    RegistryKey* parent = key.parent;
+    if (parent == nullptr) {
+        return;
+    }
+    // Keep the key alive while it is unhooked: the map may hold the last
+    // reference to it.
+    std::shared_ptr<RegistryKey> keep = parent->keys.at(key.name);
+    parent->keys.erase(key.name);
+    ++parent->generation;
+    key.parent = nullptr;
+    MarkDeleted(key);
+}
+
+std::string RegistryKeyPath(const RegistryKey& key) {
+    if (key.parent == nullptr) {
+        return key.name;
+    }
+    return RegistryKeyPath(*key.parent) + "\\" + key.name;
+}
+
+} // namespace emulated

@@ -1,0 +1,76 @@
+// The emulated registry's key tree: keys and values named without regard to
+// ASCII case and kept in the case first given, sorted, so that a look-up
+// costs O(log n) and the first sub-key is found at once however wide the key.
+//
+// Plain data with no platform behaviour of its own: the operations, the
+// registry file and the host's dump all build on it.
+#pragma once
+
+#include "PlatformTypes.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace emulated {
+
+// Orders names as the registry does: ASCII letters without regard to case,
+// every other byte as an unsigned number.
+struct RegistryNameLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+bool SameRegistryName(const std::string& a, const std::string& b);
+
+struct RegistryValue {
+    std::string name; // as first given
+    DWORD type = REG_NONE;
+    std::string bytes;
+};
+
+struct RegistryKey {
+    std::string name; // as first given; the root's own name for a root
+    RegistryKey* parent = nullptr;
+    // Set when the key is removed: handles still open on it learn of it.
+    bool deleted = false;
+    // Counts changes to the list of sub-keys, so that an enumeration can
+    // resume where it stopped while the list stays the same.
+    unsigned long generation = 0;
+    std::map<std::string, std::shared_ptr<RegistryKey>, RegistryNameLess> keys;
+    std::map<std::string, RegistryValue, RegistryNameLess> values;
+};
+
+// The three roots the module uses, as one registry.
+struct RegistryRoots {
+    RegistryRoots();
+    std::shared_ptr<RegistryKey> classesRoot;
+    std::shared_ptr<RegistryKey> currentUser;
+    std::shared_ptr<RegistryKey> localMachine;
+};
+
+// The root named "HKEY_CURRENT_USER" (or HKCU...), or null.
+std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::string& name);
+// The three roots in the order a registry file lists them.
+std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots);
+
+// A path's components, split at backslashes. False for a path the registry
+// cannot name: an empty component other than trailing ones (a leading or a
+// doubled backslash).
+bool SplitRegistryPath(const std::string& path, std::vector<std::string>& components);
+
+// The key at the components below `from`, or null.
+std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,
+                                             const std::vector<std::string>& components);
+// The same, making every key that is missing; `created` tells whether the
+// last one was new.
+std::shared_ptr<RegistryKey> MakeRegistryKey(const std::shared_ptr<RegistryKey>& from,
+                                             const std::vector<std::string>& components,
+                                             bool& created);
+// Detaches the key from its parent and marks it and everything below it
+// deleted. A root cannot be removed.
+void RemoveRegistryKey(RegistryKey& key);
+
+// The key's full path, "HKEY_CURRENT_USER\Software\...", as stored.
+std::string RegistryKeyPath(const RegistryKey& key);
+
+} // namespace emulated

@@ -1,0 +1,294 @@
+// The registry operations of the emulated platform, answering as the Windows
+// NT registry does for everything the module relies on.
+#include "Operations.h"
+#include "Platform.h"
+#include "RegistryState.h"
+
+#include <cstring>
+
+namespace {
+
+using emulated::RegistryKey;
+
+const LONG errorNoAccess = 998; // ERROR_NOACCESS: a null buffer with a size
+
+// How the registry fails for each injected reason.
+LONG RegistryFault(emulated::FaultKind kind) {
+    switch (kind) {
+    case emulated::FaultKind::AccessDenied:
+    case emulated::FaultKind::InUse:
+        return ERROR_ACCESS_DENIED;
+    case emulated::FaultKind::NotFound:
+        return ERROR_FILE_NOT_FOUND;
+    case emulated::FaultKind::OutOfMemory:
+        return ERROR_OUTOFMEMORY;
+    case emulated::FaultKind::None:
+        break;
+    }
+    return ERROR_SUCCESS;
+}
+
+std::string Handle(HKEY key) {
+    return emulated::Hex(reinterpret_cast<uintptr_t>(key));
+}
+
+std::string Status(LONG status) {
+    return std::to_string(status);
+}
+
+// A key name the registry file could not carry: its lines cannot hold a
+// line break, and nothing in REGEDIT4 escapes one inside a key's name.
+bool HasLineBreak(const std::vector<std::string>& components) {
+    for (const std::string& component : components) {
+        if (component.find_first_of("\r\n") != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+LONG CreateKey(HKEY root, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
+    if (result == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    *result = nullptr;
+    std::shared_ptr<RegistryKey> parent;
+    LONG status = emulated::KeyOfHandle(root, parent);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (subKey == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::vector<std::string> components;
+    if (!emulated::SplitRegistryPath(subKey, components)) {
+        return ERROR_BAD_PATHNAME;
+    }
+    if (HasLineBreak(components)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (emulated::IsAccessDenied(*parent, components)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    bool created = false;
+    std::shared_ptr<RegistryKey> key = emulated::MakeRegistryKey(parent, components, created);
+    if (disposition != nullptr) {
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    }
+    *result = emulated::OpenKeyHandle(key);
+    if (created) {
+        emulated::RegistryChanged();
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                LPDWORD size) {
+    std::shared_ptr<RegistryKey> key;
+    LONG status = emulated::KeyOfHandle(handle, key);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (reserved != nullptr || (data != nullptr && size == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (emulated::IsAccessDenied(*key)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    auto value = key->values.find(valueName != nullptr ? valueName : "");
+    if (value == key->values.end()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    const std::string& bytes = value->second.bytes;
+    DWORD needed = static_cast<DWORD>(bytes.size());
+    if (type != nullptr) {
+        *type = value->second.type;
+    }
+    if (data != nullptr) {
+        if (*size < needed) {
+            // Nothing is copied: the caller learns the size it needs.
+            *size = needed;
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(data, bytes.data(), bytes.size());
+    }
+    if (size != nullptr) {
+        *size = needed;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD size) {
+    std::shared_ptr<RegistryKey> key;
+    LONG status = emulated::KeyOfHandle(handle, key);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (data == nullptr && size != 0) {
+        return errorNoAccess;
+    }
+    if (emulated::IsAccessDenied(*key)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    std::string name = valueName != nullptr ? valueName : "";
+    auto value = key->values.find(name);
+    if (value == key->values.end()) {
+        // A new value keeps the case it is first given; a replaced one keeps
+        // its old name.
+        value = key->values.emplace(name, emulated::RegistryValue()).first;
+        value->second.name = name;
+    }
+    value->second.type = type;
+    value->second.bytes.assign(reinterpret_cast<const char*>(data), size);
+    emulated::RegistryChanged();
+    return ERROR_SUCCESS;
+}
+
+LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+             LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+    std::shared_ptr<RegistryKey> key;
+    LONG status = emulated::KeyOfHandle(handle, key);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (name == nullptr || nameSize == nullptr || reserved != nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (emulated::IsAccessDenied(*key)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    const RegistryKey* child = emulated::SubKeyAt(handle, *key, index);
+    if (child == nullptr) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    // The size is in bytes with the terminating zero on the way in, and the
+    // name's length without it on the way out.
+    DWORD length = static_cast<DWORD>(child->name.size());
+    if (*nameSize < length + 1) {
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(name, child->name.c_str(), length + 1);
+    *nameSize = length;
+    if (keyClass != nullptr && classSize != nullptr && *classSize > 0) {
+        keyClass[0] = 0;
+        *classSize = 0;
+    }
+    if (lastWriteTime != nullptr) {
+        *lastWriteTime = FILETIME{0, 0};
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG DeleteKey(HKEY root, LPCSTR subKey) {
+    std::shared_ptr<RegistryKey> parent;
+    LONG status = emulated::KeyOfHandle(root, parent);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (subKey == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::vector<std::string> components;
+    if (!emulated::SplitRegistryPath(subKey, components)) {
+        return ERROR_BAD_PATHNAME;
+    }
+    std::shared_ptr<RegistryKey> key = emulated::FindRegistryKey(parent, components);
+    if (key == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    // A root is never removed; neither is a key someone may not touch.
+    if (key->parent == nullptr || emulated::IsAccessDenied(*key)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    if (!key->keys.empty() && !emulated::DeleteRemovesTree()) {
+        return ERROR_ACCESS_DENIED;
+    }
+    emulated::RemoveRegistryKey(*key);
+    emulated::RegistryChanged();
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+namespace platform {
+
+LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                     PHKEY result, LPDWORD disposition) {
+    LONG status = RegistryFault(emulated::BeginOperation("RegCreateKeyExA"));
+    if (status == ERROR_SUCCESS) {
+        status = CreateKey(root, subKey, result, disposition);
+    } else if (result != nullptr) {
+        *result = nullptr;
+    }
+    emulated::TraceOperation("RegCreateKeyExA", Handle(root) + ", " + emulated::Quoted(subKey),
+                             Status(status) + (status == ERROR_SUCCESS && result != nullptr
+                                                   ? " -> " + Handle(*result)
+                                                   : std::string()));
+    return status;
+}
+
+LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                      LPDWORD size) {
+    DWORD sizeGiven = size != nullptr ? *size : 0;
+    LONG status = RegistryFault(emulated::BeginOperation("RegQueryValueExA"));
+    if (status == ERROR_SUCCESS) {
+        status = QueryValue(key, valueName, reserved, type, data, size);
+    }
+    emulated::TraceOperation("RegQueryValueExA",
+                             Handle(key) + ", " + emulated::Quoted(valueName) +
+                                 (data != nullptr ? ", buffer of " : ", size query ") +
+                                 std::to_string(sizeGiven),
+                             Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
+                                                   ? ", size " + std::to_string(*size)
+                                                   : std::string()));
+    return status;
+}
+
+LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
+    LONG status = RegistryFault(emulated::BeginOperation("RegSetValueExA"));
+    if (status == ERROR_SUCCESS) {
+        status = SetValue(key, valueName, type, data, size);
+    }
+    emulated::TraceOperation("RegSetValueExA",
+                             Handle(key) + ", " + emulated::Quoted(valueName) + ", type " +
+                                 std::to_string(type) + ", " + std::to_string(size) + " bytes",
+                             Status(status));
+    return status;
+}
+
+LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+                   LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+    LONG status = RegistryFault(emulated::BeginOperation("RegEnumKeyExA"));
+    if (status == ERROR_SUCCESS) {
+        status = EnumKey(key, index, name, nameSize, reserved, keyClass, classSize, lastWriteTime);
+    }
+    emulated::TraceOperation("RegEnumKeyExA", Handle(key) + ", " + std::to_string(index),
+                             Status(status) + (status == ERROR_SUCCESS
+                                                   ? " -> " + emulated::Quoted(name)
+                                                   : std::string()));
+    return status;
+}
+
+LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
+    LONG status = RegistryFault(emulated::BeginOperation("RegDeleteKeyA"));
+    if (status == ERROR_SUCCESS) {
+        status = DeleteKey(root, subKey);
+    }
+    emulated::TraceOperation("RegDeleteKeyA", Handle(root) + ", " + emulated::Quoted(subKey),
+                             Status(status));
+    return status;
+}
+
+LONG RegCloseKey(HKEY key) {
+    // Closing cannot fail for a reason: an injected fault is counted and
+    // passed over, so that no handle is left open by it.
+    emulated::BeginOperation("RegCloseKey");
+    LONG status = ERROR_SUCCESS;
+    if (!emulated::IsPredefinedRoot(key) && !emulated::CloseKeyHandle(key)) {
+        status = ERROR_INVALID_HANDLE;
+    }
+    emulated::TraceOperation("RegCloseKey", Handle(key), Status(status));
+    return status;
+}
+
+} // namespace platform
