@@ -1,7 +1,28 @@
 // Control of the emulated file system, for tests and the host stand-in only.
 // Included by EmulatedControl.h.
+//
+// The file system is the real one under the drives' folder (SetDriveFolder):
+// tests make their trees with ordinary Linux calls and look at what is left.
 #pragma once
 
 #include "PlatformTypes.h"
 
-namespace emulated {} // namespace emulated
+namespace emulated {
+
+enum class FaultKind;
+
+// From now until the next reset, DeleteFileA and RemoveDirectoryA fail on
+// this path (a Windows path, mapped as the file operations map it) as they
+// fail on Windows for that reason: InUse as for a file another program holds
+// open (ERROR_SHARING_VIOLATION), AccessDenied as for a protected one. False
+// when the path stands for nothing here.
+bool FailRemovalOf(const char* windowsPath, FaultKind kind);
+
+// The status the last failed file operation of this thread left, as
+// GetLastError would answer it.
+DWORD LastFileError();
+
+// Listings started with FindFirstFileA and not yet ended with FindClose.
+int OpenSearchCount();
+
+} // namespace emulated

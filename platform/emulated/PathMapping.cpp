@@ -25,7 +25,7 @@ void SetDriveFolder(const std::string& folder) {
     driveFolder = folder;
 }
 
-bool MapPath(const char* windowsPath, std::string& linuxPath) {
+bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
     if (windowsPath == nullptr || windowsPath[0] == 0) {
         return false;
     }
@@ -73,6 +73,9 @@ bool MapPath(const char* windowsPath, std::string& linuxPath) {
         } else {
             part += path[i];
         }
+    }
+    if (driveRoot != nullptr) {
+        *driveRoot = rooted && parts.empty();
     }
     linuxPath = base;
     for (const std::string& each : parts) {

@@ -14,6 +14,8 @@ namespace emulated {
 //  - a relative path is relative to the process's working folder;
 //  - backslashes and slashes both separate; "." is dropped and ".." never
 //    climbs above a drive's folder, as on Windows.
-bool MapPath(const char* windowsPath, std::string& linuxPath);
+// `driveRoot`, when given, learns whether the path names a drive's folder
+// itself ("X:", "X:\", "\").
+bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
 
 } // namespace emulated

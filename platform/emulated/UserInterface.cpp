@@ -1,20 +1,165 @@
-// Emulated message boxes and window lookup. Not built yet: every box is
-// answered No, and no window is open.
+// Emulated message boxes and window lookup.
+//
+// A box is answered by the script (GANTREL_ANSWERS or ScriptAnswer), or asked
+// on the terminal when the host runs with one and no script, or else
+// answered No: nothing that a Yes would allow happens without a Yes. Every
+// box is recorded for the tests. The open windows are a list of class names
+// (GANTREL_WINDOWS or OpenWindow).
 #include "Backend.h"
 #include "Operations.h"
 #include "Platform.h"
 
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <strings.h>
+#include <unistd.h>
+
 namespace emulated {
-void ResetUserInterface() {}
+namespace {
+
+bool settingsRead = false;
+bool askOnTerminal = false;
+std::deque<bool> answers;
+std::vector<ShownMessageBox> shownBoxes;
+std::vector<std::string> openWindows;
+
+std::vector<std::string> SplitList(const char* list) {
+    std::vector<std::string> items;
+    std::string item;
+    for (const char* p = list;; ++p) {
+        if (*p == ',' || *p == 0) {
+            if (!item.empty()) {
+                items.push_back(item);
+            }
+            item.clear();
+            if (*p == 0) {
+                return items;
+            }
+        } else if (*p != ' ') {
+            item += *p;
+        }
+    }
+}
+
+// The settings of a module loaded by a host come from its environment, read
+// at the first box or lookup.
+void ReadSettings() {
+    if (settingsRead) {
+        return;
+    }
+    settingsRead = true;
+    const char* script = Setting("GANTREL_ANSWERS");
+    if (script != nullptr) {
+        for (const std::string& answer : SplitList(script)) {
+            // Anything but a yes (or an OK) is a No.
+            answers.push_back(strcasecmp(answer.c_str(), "yes") == 0 ||
+                              strcasecmp(answer.c_str(), "ok") == 0);
+        }
+    }
+    askOnTerminal = script == nullptr && ::isatty(STDIN_FILENO) != 0;
+    const char* windows = Setting("GANTREL_WINDOWS");
+    if (windows != nullptr) {
+        openWindows = SplitList(windows);
+    }
+}
+
+// The button a Yes or a No presses in a box of this style.
+int ButtonFor(UINT style, bool yes) {
+    switch (style & 0xF) {
+    case 0x1: // MB_OKCANCEL
+        return yes ? IDOK : IDCANCEL;
+    case 0x3: // MB_YESNOCANCEL
+    case MB_YESNO:
+        return yes ? IDYES : IDNO;
+    default:
+        return IDOK;
+    }
+}
+
+bool AskTerminal(LPCSTR text, LPCSTR caption, UINT style) {
+    bool question = (style & 0xF) == MB_YESNO || (style & 0xF) == 0x3 || (style & 0xF) == 0x1;
+    std::fprintf(stderr, "\n[%s]\n%s\n%s", caption != nullptr ? caption : "Error",
+                 text != nullptr ? text : "", question ? "(yes/no) " : "(press Enter) ");
+    std::fflush(stderr);
+    char line[64];
+    if (std::fgets(line, sizeof line, stdin) == nullptr) {
+        return false;
+    }
+    return line[0] == 'y' || line[0] == 'Y' || (!question && line[0] == '\n');
+}
+
+} // namespace
+
+void ResetUserInterface() {
+    settingsRead = true; // in-process control: the environment is not read
+    askOnTerminal = false;
+    answers.clear();
+    shownBoxes.clear();
+    openWindows.clear();
+}
+
+void ScriptAnswer(bool yes) {
+    ReadSettings();
+    askOnTerminal = false;
+    answers.push_back(yes);
+}
+
+const std::vector<ShownMessageBox>& ShownMessageBoxes() {
+    return shownBoxes;
+}
+
+void OpenWindow(const char* className) {
+    ReadSettings();
+    openWindows.push_back(className != nullptr ? className : "");
+}
+
 } // namespace emulated
 
 namespace platform {
 
-int MessageBoxA(HWND, LPCSTR, LPCSTR, UINT type) {
-    return (type & 0xF) == MB_YESNO ? IDNO : IDOK;
+int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    using namespace emulated;
+    BeginOperation("MessageBoxA");
+    ReadSettings();
+    bool yes = false;
+    if (!answers.empty()) {
+        yes = answers.front();
+        answers.pop_front();
+    } else if (askOnTerminal) {
+        yes = AskTerminal(text, caption, type);
+    }
+    int answer = ButtonFor(type, yes);
+    shownBoxes.push_back(ShownMessageBox{owner, text != nullptr ? text : "",
+                                         caption != nullptr ? caption : "", type, answer});
+    if (TraceEnabled()) {
+        TraceOperation("MessageBoxA",
+                       Hex(reinterpret_cast<uintptr_t>(owner)) + ", " + Quoted(text) + ", " +
+                           Quoted(caption) + ", " + Hex(type),
+                       std::to_string(answer));
+    }
+    return answer;
 }
-HWND FindWindowA(LPCSTR, LPCSTR) {
-    return nullptr;
+
+HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
+    using namespace emulated;
+    BeginOperation("FindWindowA");
+    ReadSettings();
+    HWND found = nullptr;
+    // The emulated windows have no titles: only a lookup without one, or
+    // with the empty one, can find them.
+    bool anyTitle = windowName == nullptr || windowName[0] == 0;
+    for (std::size_t i = 0; anyTitle && className != nullptr && i < openWindows.size(); ++i) {
+        if (strcasecmp(openWindows[i].c_str(), className) == 0) {
+            found = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010 + 4 * i));
+            break;
+        }
+    }
+    if (TraceEnabled()) {
+        TraceOperation("FindWindowA", Quoted(className) + ", " + Quoted(windowName),
+                       Hex(reinterpret_cast<uintptr_t>(found)));
+    }
+    return found;
 }
 
 } // namespace platform

@@ -1,0 +1,26 @@
+// Removal of a folder with everything in it.
+//
+// Both functions work silently: an entry that cannot be deleted (a file in
+// use, access denied) stays where it is, with every folder above it, and the
+// walk goes on with the next entry. Read-only marks are cleared first.
+// Links (any entry the platform marks as a reparse point: a junction, a
+// symbolic link) are never walked into: one is removed as a link where the
+// platform allows it and is otherwise left in place, so nothing outside the
+// given folder is ever touched.
+#pragma once
+
+#include "TextString.h"
+
+#include <cstdint>
+
+// Removes the folder `path` (no trailing separator), emptying it first when
+// it cannot be removed at once. 0 in the ordinary course, whether or not the
+// folder is gone; 1 when emptying it was cut short by an error (memory for a
+// path ran out), in which case no second removal is attempted. A path naming
+// a file, a link or nothing removes nothing and answers 0.
+int16_t RemoveDirectoryTree(const TextString& path);
+
+// Deletes everything inside the folder `path`, depth first, in the order the
+// platform lists the entries. 0, or 1 when this level's walk was cut short by
+// an error; a sub-folder's walk cut short does not stop this one.
+int16_t EmptyDirectory(const TextString& path);

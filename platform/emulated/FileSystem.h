@@ -1,0 +1,40 @@
+// What the listing and the removal operations of the emulated file system
+// share: how a Linux entry looks as Windows attributes, how a Linux error
+// reads as a Windows one, and the thread's last error. Internal to the
+// backend.
+#pragma once
+
+#include "EmulatedControl.h"
+
+#include <string>
+#include <sys/stat.h>
+
+namespace emulated {
+
+// The status the ANSI file functions give for a path of MAX_PATH bytes or
+// more; they refuse such paths before looking at the disk.
+const DWORD errorFilenameTooLong = 206; // ERROR_FILENAME_EXCED_RANGE
+
+// Windows attributes of an entry, from its lstat record. `name` is its last
+// path component: dot-files are hidden, as Wine shows them. A link is a
+// reparse point, with the directory bit when it leads to a folder (learnt
+// with stat, which reads the target's kind and touches nothing); a link is
+// never read-only, since Linux gives links no permissions of their own.
+DWORD AttributesOf(const struct stat& entry, const char* name, bool leadsToFolder);
+
+// The Windows status for an errno of a failed Linux call.
+DWORD ErrorFromErrno(int error);
+// The Windows status of an injected fault.
+DWORD ErrorFromFault(FaultKind kind);
+
+void SetLastFileError(DWORD error);
+
+// Maps a path argument of a file operation, refusing what the ANSI functions
+// refuse (too long) and what stands for nothing here. Sets the last error and
+// answers false on refusal.
+bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
+
+// The fault the control API set for removals of this Linux path, if any.
+FaultKind RemovalFaultFor(const std::string& linuxPath);
+
+} // namespace emulated
