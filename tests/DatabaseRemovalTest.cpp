@@ -1,0 +1,219 @@
+// UninstInitialize and CleanupDatabase on the emulated platform: the boxes
+// and their answers, the product window, the dbPath value, and the guard that
+// keeps a bad value from removing anything beyond the folder it names.
+#include "DatabasePath.h"
+#include "DirectoryTreeSupport.h"
+#include "EmulatedControl.h"
+#include "Hooks.h"
+#include "LeadBytes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const applicationKey = "Software\\Corvanet\\Lumeno";
+const char* const question =
+    "You are about to loose your current registration data\nDo you want to proceed ?";
+HWND const owner = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x4242));
+
+class DatabaseRemoval : public ScratchDrive {
+  protected:
+    void SetUp() override {
+        ScratchDrive::SetUp();
+        emulated::UseRegistryFile("");
+    }
+
+    void SeedDatabasePath(const std::string& bytes, DWORD type = REG_SZ) {
+        emulated::SeedRegistryValue(HKEY_CURRENT_USER, applicationKey, "dbPath", type, bytes);
+    }
+    // A database folder with read-only files, a read-only and a hidden
+    // folder, nested three deep.
+    void MakeDatabase() {
+        MakeFile("Lumeno/db/main.db", "main");
+        MakeFile("Lumeno/db/main.db-journal", "journal");
+        MakeReadOnly("Lumeno/db/main.db");
+        MakeFile("Lumeno/db/.cache/index", "index");
+        MakeFile("Lumeno/db/archive/2019/old.db", "old");
+        MakeReadOnly("Lumeno/db/archive/2019/old.db");
+        MakeReadOnly("Lumeno/db/archive/2019");
+        MakeFile("Lumeno/settings.ini", "keep");
+        SeedDatabasePath(std::string("D:\\Lumeno\\db") + '\0');
+    }
+};
+
+TEST_F(DatabaseRemoval, NoLeavesTheFolderAndLooksForNoWindow) {
+    MakeDatabase();
+    emulated::ScriptAnswer(false);
+    TraceRecorder trace;
+    EXPECT_EQ(UninstInitialize(owner, 0, nullptr), -1);
+    EXPECT_TRUE(Exists("Lumeno/db/main.db"));
+    EXPECT_EQ(trace.Count("FindWindowA("), 0) << trace.Text();
+
+    const auto& boxes = emulated::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].owner, owner);
+    EXPECT_EQ(boxes[0].text, question);
+    EXPECT_EQ(boxes[0].caption, "Warning");
+    EXPECT_EQ(boxes[0].style, 0x24u);
+    EXPECT_EQ(boxes[0].answer, IDNO);
+}
+
+TEST_F(DatabaseRemoval, WithoutAnAnswerTheBoxSaysNo) {
+    MakeDatabase();
+    EXPECT_EQ(UninstInitialize(owner, 0, nullptr), -1);
+    EXPECT_TRUE(Exists("Lumeno/db/main.db"));
+    ASSERT_EQ(emulated::ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(emulated::ShownMessageBoxes()[0].answer, IDNO);
+}
+
+TEST_F(DatabaseRemoval, RunningProductShowsBothBoxesAndRemovesNothing) {
+    MakeDatabase();
+    emulated::OpenWindow("LumenoMainWindow");
+    emulated::ScriptAnswer(true);
+    EXPECT_EQ(UninstInitialize(owner, 0, nullptr), -1);
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/db/main.db")), "main");
+    EXPECT_TRUE(Exists("Lumeno/db/archive/2019/old.db"));
+
+    const auto& boxes = emulated::ShownMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, question);
+    EXPECT_EQ(boxes[1].owner, owner);
+    EXPECT_EQ(boxes[1].text, "Close the VKT and run up setup again.");
+    EXPECT_EQ(boxes[1].caption, "Error");
+    EXPECT_EQ(boxes[1].style, 0x10u);
+}
+
+TEST_F(DatabaseRemoval, YesRemovesTheWholeTreeAndNothingBeside) {
+    MakeDatabase();
+    emulated::OpenWindow("SomeOtherWindow");
+    emulated::ScriptAnswer(true);
+    EXPECT_EQ(UninstInitialize(owner, 0, nullptr), 0);
+    EXPECT_FALSE(Exists("Lumeno/db"));
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/settings.ini")), "keep");
+    EXPECT_EQ(emulated::ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(emulated::OpenSearchCount(), 0);
+}
+
+TEST_F(DatabaseRemoval, CleanupRemovesWithoutAskingEvenWhileTheProductRuns) {
+    MakeDatabase();
+    emulated::OpenWindow("LumenoMainWindow");
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_FALSE(Exists("Lumeno/db"));
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/settings.ini")), "keep");
+    EXPECT_TRUE(emulated::ShownMessageBoxes().empty());
+}
+
+TEST_F(DatabaseRemoval, MissingValueTouchesNoFileAndLeavesTheKey) {
+    MakeFile("Lumeno/db/main.db", "main");
+    ASSERT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, applicationKey));
+    emulated::ScriptAnswer(true);
+    EXPECT_EQ(UninstInitialize(owner, 0, nullptr), 0);
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, applicationKey));
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/db/main.db")), "main");
+}
+
+TEST_F(DatabaseRemoval, ValueIsReadThroughA1000ByteBuffer) {
+    MakeDatabase();
+    // Stored bytes beyond the first zero are cut off; 1000 bytes in all fit.
+    std::string exactly = std::string("D:\\Lumeno\\db") + '\0';
+    exactly.resize(1000, 'x');
+    SeedDatabasePath(exactly);
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_FALSE(Exists("Lumeno/db"));
+
+    MakeDatabase();
+    SeedDatabasePath(exactly + 'x');
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_TRUE(Exists("Lumeno/db/main.db"));
+
+    SeedDatabasePath(std::string("D:\\Lumeno\\db") + '\0', REG_EXPAND_SZ);
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_TRUE(Exists("Lumeno/db/main.db"));
+}
+
+TEST_F(DatabaseRemoval, ValuesNamingNoFolderBelowARootRemoveNothing) {
+    // Each of these, handed on as it stands, would take a drive, the drive
+    // of a rootless path (C:) or the folder above with it.
+    MakeDatabase();
+    MakeFile("top.dat", "top");
+    RunCommand("mkdir -p " + ShellQuoted(drives + "/c/db"));
+    WriteFileBytes(drives + "/c/db/c.dat", "c");
+    WriteFileBytes(drives + "/c/root.dat", "root");
+    const char* values[] = {"",
+                            "\\",
+                            "D:",
+                            "D:\\",
+                            "D:/",
+                            "D:db",
+                            "Lumeno\\db",
+                            "\\Lumeno\\db",
+                            "\\db",
+                            "\\\\server\\share",
+                            "\\\\?\\D:\\Lumeno",
+                            "D:\\Lumeno\\db\\..",
+                            "D:\\Lumeno\\.",
+                            "D:\\.\\Lumeno",
+                            "D:\\...",
+                            "D:\\. .",
+                            "D:\\Lumeno\\\\db",
+                            "D:\\Lumeno\\db\\",
+                            "D:\\Lu*",
+                            "D:\\Lumeno\\db:stream"};
+    for (const char* value : values) {
+        SeedDatabasePath(std::string(value) + '\0');
+        emulated::ScriptAnswer(true);
+        EXPECT_EQ(UninstInitialize(owner, 0, nullptr), 0) << value;
+        EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1) << value;
+        EXPECT_EQ(ReadFileBytes(Disk("Lumeno/db/main.db")), "main") << value;
+        EXPECT_EQ(ReadFileBytes(Disk("top.dat")), "top") << value;
+        EXPECT_EQ(ReadFileBytes(drives + "/c/db/c.dat"), "c") << value;
+        EXPECT_EQ(ReadFileBytes(drives + "/c/root.dat"), "root") << value;
+    }
+}
+
+TEST_F(DatabaseRemoval, ValueNamingAFileOrALinkRemovesNothingBehindIt) {
+    MakeFile("Lumeno/db.dat", "file");
+    SeedDatabasePath(std::string("D:\\Lumeno\\db.dat") + '\0');
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/db.dat")), "file");
+
+    MakeFile("elsewhere/precious.dat", "p");
+    MakeLink(Disk("elsewhere"), "Lumeno/linked");
+    ASSERT_TRUE(emulated::FailRemovalOf("D:\\Lumeno\\linked", emulated::FaultKind::AccessDenied));
+    SeedDatabasePath(std::string("D:\\Lumeno\\linked") + '\0');
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_EQ(ReadFileBytes(Disk("elsewhere/precious.dat")), "p");
+}
+
+class DatabasePathGuard : public ::testing::Test {
+  protected:
+    void TearDown() override { LoadLeadByteTableFor(1252); }
+};
+
+TEST_F(DatabasePathGuard, AcceptsFoldersBelowADriveOrAShareRoot) {
+    for (const char* path : {"C:\\db", "c:\\Program Files\\Lumeno\\db", "D:/data/db",
+                             "\\\\server\\share\\db", "C:\\a.b\\...x", "C:\\.db"}) {
+        EXPECT_TRUE(IsRemovableFolderPath(path)) << path;
+    }
+    for (const char* path : {"", "C:", "C:\\", "C:x", "x", "\\x", "\\\\server", "\\\\server\\share",
+                             "\\\\server\\share\\", "\\\\.\\C:\\db", "C:\\db\\", "C:\\\\db",
+                             "C:\\a\\..\\b", "C:\\..", "C:\\db|x", "C:\\db\x01", "1:\\db"}) {
+        EXPECT_FALSE(IsRemovableFolderPath(path)) << path;
+    }
+}
+
+TEST_F(DatabasePathGuard, StepsOverDoubleByteCharacters) {
+    // 0x95 0x5C and 0x81 0x7C are single characters in code page 932, whose
+    // second bytes are a backslash and a bar in code page 1252.
+    const char* backslashTrail = "C:\\\x95\x5C";
+    const char* barTrail = "C:\\db\x81\x7C";
+    LoadLeadByteTableFor(932);
+    EXPECT_TRUE(IsRemovableFolderPath(backslashTrail));
+    EXPECT_TRUE(IsRemovableFolderPath(barTrail));
+    LoadLeadByteTableFor(1252);
+    EXPECT_FALSE(IsRemovableFolderPath(backslashTrail));
+    EXPECT_FALSE(IsRemovableFolderPath(barTrail));
+}
+
+} // namespace
