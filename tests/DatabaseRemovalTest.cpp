@@ -217,3 +217,26 @@ TEST_F(DatabasePathGuard, StepsOverDoubleByteCharacters) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DatabaseRemoval, HostStandInTakesItsAnswersAndWindowsFromItsOptions) {
+    MakeDatabase();
+    std::string registry = scratch + "/registry.reg";
+    WriteFileBytes(registry, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvanet\\Lumeno]\n"
+                             "\"dbPath\"=\"D:\\\\Lumeno\\\\db\"\n");
+    auto host = [&](const std::string& options) {
+        return RunCommand("env -u GANTREL_ANSWERS -u GANTREL_WINDOWS " + ShellQuoted(GANTREL_HOST) +
+                          " --registry " + ShellQuoted(registry) + " --drives " +
+                          ShellQuoted(drives) + " " + options + " UninstInitialize </dev/null");
+    };
+    EXPECT_EQ(host("").output, "UninstInitialize = -1\n");
+    EXPECT_EQ(host("--answer no").output, "UninstInitialize = -1\n");
+    EXPECT_EQ(host("--answer yes --window LumenoMainWindow").output, "UninstInitialize = -1\n");
+    EXPECT_TRUE(Exists("Lumeno/db/main.db"));
+    EXPECT_EQ(host("--answer yes --window OtherWindow").output, "UninstInitialize = 0\n");
+    EXPECT_FALSE(Exists("Lumeno/db"));
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/settings.ini")), "keep");
+}
+
+} // namespace
