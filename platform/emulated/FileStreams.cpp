@@ -2,8 +2,8 @@
 // bytes, moving within it, closing it. Paths are mapped to Linux paths as
 // Wine maps drives; POSIX opens never lock, so other readers and writers are
 // never shut out, as the share mode the module passes asks.
+#include "FileSystem.h"
 #include "Operations.h"
-#include "PathMapping.h"
 #include "Platform.h"
 
 #include <cerrno>
@@ -19,14 +19,13 @@ namespace {
 const DWORD errorTooManyOpenFiles = 4;
 const DWORD errorLockViolation = 33;
 const DWORD errorNegativeSeek = 131;
-const DWORD errorFilenameTooLong = 206;
 const DWORD fileCurrent = 1; // FILE_CURRENT
 const DWORD fileEnd = 2;     // FILE_END
 
 std::map<uintptr_t, int> openFiles; // handle -> descriptor
 uintptr_t nextHandle = 0x20000;
 
-// The last failure, as GetLastError would answer it; shown in the trace.
+// The status of the operation under way; left as the thread's last error.
 DWORD lastError = 0;
 
 DWORD FaultError(emulated::FaultKind kind, DWORD inUse) {
@@ -56,22 +55,13 @@ DWORD OpenError(int error, const std::string& path) {
                            (::stat(path.substr(0, slash).c_str(), &folder) == 0);
         return folderThere ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
     }
-    case ENOTDIR:
     case ELOOP:
         return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-        return ERROR_ACCESS_DENIED;
-    case ENAMETOOLONG:
-        return errorFilenameTooLong;
     case EMFILE:
     case ENFILE:
         return errorTooManyOpenFiles;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
     default:
-        return ERROR_ACCESS_DENIED;
+        return emulated::ErrorFromErrno(error);
     }
 }
 
@@ -82,8 +72,8 @@ HANDLE OpenExisting(LPCSTR path, DWORD access, DWORD disposition) {
         return INVALID_HANDLE_VALUE;
     }
     std::string linuxPath;
-    if (!emulated::MapPath(path, linuxPath)) {
-        lastError = path == nullptr || path[0] == 0 ? ERROR_PATH_NOT_FOUND : ERROR_BAD_PATHNAME;
+    if (!emulated::MapFilePath(path, linuxPath)) {
+        lastError = emulated::LastFileError();
         return INVALID_HANDLE_VALUE;
     }
     int fd = ::open(linuxPath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -113,6 +103,13 @@ std::string Handle(HANDLE file) {
     return emulated::Hex(reinterpret_cast<uintptr_t>(file));
 }
 
+// A failure stays readable as the thread's last error after the call.
+void KeepLastError() {
+    if (lastError != 0) {
+        emulated::SetLastFileError(lastError);
+    }
+}
+
 std::string Failed(BOOL ok) {
     return ok ? "TRUE" : "FALSE (error " + std::to_string(lastError) + ")";
 }
@@ -135,6 +132,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIB
         file != INVALID_HANDLE_VALUE
             ? Handle(file)
             : "INVALID_HANDLE_VALUE (error " + std::to_string(lastError) + ")");
+    KeepLastError();
     return file;
 }
 
@@ -171,6 +169,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
                              Failed(lastError == 0) + (lastError == 0
                                                            ? ", read " + std::to_string(total)
                                                            : std::string()));
+    KeepLastError();
     return lastError == 0 ? TRUE : FALSE;
 }
 
@@ -213,6 +212,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
         Handle(file) + ", " + std::to_string(offset) + ", method " + std::to_string(method),
         lastError == 0 ? std::to_string(low)
                        : "INVALID_SET_FILE_POINTER (error " + std::to_string(lastError) + ")");
+    KeepLastError();
     return low;
 }
 
@@ -228,6 +228,7 @@ BOOL CloseHandle(HANDLE handle) {
         openFiles.erase(open);
     }
     emulated::TraceOperation("CloseHandle", Handle(handle), Failed(lastError == 0));
+    KeepLastError();
     return lastError == 0 ? TRUE : FALSE;
 }
 

@@ -1,0 +1,213 @@
+// The emulated registry's operations, checked against what the Windows NT
+// registry answers: names without regard to case, creation of whole paths,
+// the query and enumeration statuses, single-key deletion, stale handles,
+// denied paths and injected faults.
+#include "EmulatedControl.h"
+#include "Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+class RegistryPlatform : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        emulated::ResetPlatform();
+        emulated::UseRegistryFile("");
+    }
+    void TearDown() override { emulated::ResetPlatform(); }
+
+    HKEY Create(HKEY root, const char* path, DWORD* disposition = nullptr) {
+        HKEY key = reinterpret_cast<HKEY>(0xDEAD);
+        DWORD ignored = 0;
+        LONG status =
+            platform::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                      disposition != nullptr ? disposition : &ignored);
+        EXPECT_EQ(status, ERROR_SUCCESS) << path;
+        return key;
+    }
+    LONG CreateStatus(HKEY root, const char* path) {
+        HKEY key = reinterpret_cast<HKEY>(0xDEAD);
+        LONG status = platform::RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                &key, nullptr);
+        if (status == ERROR_SUCCESS) {
+            platform::RegCloseKey(key);
+        } else {
+            EXPECT_EQ(key, nullptr);
+        }
+        return status;
+    }
+    LONG Set(HKEY key, const char* name, DWORD type, const std::string& bytes) {
+        return platform::RegSetValueExA(key, name, 0, type,
+                                        reinterpret_cast<const BYTE*>(bytes.data()),
+                                        static_cast<DWORD>(bytes.size()));
+    }
+    // RegEnumKeyExA's status, with the name (or the size it left) after it.
+    std::string Enum(HKEY key, DWORD index, DWORD nameSize) {
+        char name[300];
+        std::memset(name, 0xBD, sizeof name);
+        LONG status = platform::RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr,
+                                              nullptr, nullptr);
+        return std::to_string(status) + ":" +
+               (status == ERROR_SUCCESS ? std::string(name) + "/" + std::to_string(nameSize)
+                                        : std::to_string(nameSize));
+    }
+};
+
+TEST_F(RegistryPlatform, CreateMakesEveryMissingKeyAndSaysWhetherItDid) {
+    DWORD disposition = 0;
+    HKEY key = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet\\Lumeno", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet"));
+    HKEY again = Create(HKEY_LOCAL_MACHINE, "software\\CORVANET\\lumeno\\", &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    EXPECT_NE(again, key);
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_LOCAL_MACHINE, "Software"),
+              std::vector<std::string>{"Corvanet"});
+    EXPECT_EQ(emulated::OpenRegistryKeyCount(), 2);
+    EXPECT_EQ(platform::RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegCloseKey(again), ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegCloseKey(again), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(platform::RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
+    EXPECT_EQ(emulated::OpenRegistryKeyCount(), 0);
+
+    EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, "\\Leading"), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, "Double\\\\Slash"), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(CreateStatus(reinterpret_cast<HKEY>(0x1234), "x"), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(CreateStatus(nullptr, "x"), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, ""), ERROR_SUCCESS);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Leading"));
+}
+
+TEST_F(RegistryPlatform, ValuesKeepTheirBytesTypeAndFirstCase) {
+    HKEY key = Create(HKEY_CURRENT_USER, "Values");
+    EXPECT_EQ(Set(key, "Mixed", REG_BINARY, std::string("\0a\0\xFF", 4)), ERROR_SUCCESS);
+    EXPECT_EQ(Set(key, "MIXED", 0x12345678, "new"), ERROR_SUCCESS);
+    EXPECT_EQ(Set(key, nullptr, REG_SZ, std::string("d\0", 2)), ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegSetValueExA(key, "null", 0, REG_BINARY, nullptr, 3), 998);
+    EXPECT_EQ(emulated::RegistryValueNames(HKEY_CURRENT_USER, "values"),
+              (std::vector<std::string>{"", "Mixed"}));
+
+    DWORD type = 0;
+    DWORD size = 0;
+    EXPECT_EQ(platform::RegQueryValueExA(key, "mixed", nullptr, &type, nullptr, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, 0x12345678u);
+    EXPECT_EQ(size, 3u);
+    char data[8] = "xxxxxxx";
+    size = 2;
+    EXPECT_EQ(platform::RegQueryValueExA(key, "Mixed", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(data), &size),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(size, 3u);
+    EXPECT_STREQ(data, "xxxxxxx");
+    size = 3;
+    EXPECT_EQ(platform::RegQueryValueExA(key, "Mixed", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(data), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(data, "newxxxx");
+    EXPECT_EQ(platform::RegQueryValueExA(key, "", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 2u);
+
+    EXPECT_EQ(platform::RegQueryValueExA(key, "absent", nullptr, &type, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(platform::RegQueryValueExA(nullptr, "Mixed", nullptr, &type, nullptr, &size),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(platform::RegQueryValueExA(key, "Mixed", nullptr, &type,
+                                         reinterpret_cast<BYTE*>(data), nullptr),
+              ERROR_INVALID_PARAMETER);
+    platform::RegCloseKey(key);
+}
+
+TEST_F(RegistryPlatform, EnumerationSizesAndEnd) {
+    HKEY key = Create(HKEY_CLASSES_ROOT, "Enum");
+    for (const char* name : {"beta", "Alpha", "gamma", "ALPHA\\Below"}) {
+        platform::RegCloseKey(Create(key, name));
+    }
+    // Sorted without regard to case; the size counts the zero going in and
+    // not coming out.
+    EXPECT_EQ(Enum(key, 0, 6), "0:Alpha/5");
+    EXPECT_EQ(Enum(key, 0, 5), "234:5");
+    EXPECT_EQ(Enum(key, 1, 50), "0:beta/4");
+    EXPECT_EQ(Enum(key, 2, 50), "0:gamma/5");
+    EXPECT_EQ(Enum(key, 3, 50), "259:50");
+    EXPECT_EQ(Enum(key, 1, 50), "0:beta/4");
+    EXPECT_EQ(Enum(HKEY_CLASSES_ROOT, 0, 50), "0:Enum/4");
+
+    // A key added or removed in between is seen by the next enumeration.
+    platform::RegCloseKey(Create(key, "Aardvark"));
+    EXPECT_EQ(Enum(key, 1, 50), "0:Alpha/5");
+    EXPECT_EQ(platform::RegDeleteKeyA(key, "Aardvark"), ERROR_SUCCESS);
+    EXPECT_EQ(Enum(key, 1, 50), "0:beta/4");
+
+    std::string long49(49, 'n');
+    platform::RegCloseKey(Create(HKEY_CLASSES_ROOT, ("Long\\" + long49).c_str()));
+    HKEY parent = Create(HKEY_CLASSES_ROOT, "Long");
+    EXPECT_EQ(Enum(parent, 0, 50), "0:" + long49 + "/49");
+    EXPECT_EQ(Enum(parent, 0, 49), "234:49");
+    platform::RegCloseKey(parent);
+    platform::RegCloseKey(key);
+}
+
+TEST_F(RegistryPlatform, DeleteRefusesKeysWithSubKeysUnlessToldOtherwise) {
+    HKEY tree = Create(HKEY_CURRENT_USER, "Tree\\Middle\\Leaf");
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, "Tree\\Middle"), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Tree\\Middle\\Leaf"));
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, "TREE\\middle\\LEAF"), ERROR_SUCCESS);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Tree\\Middle\\Leaf"));
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, "Tree\\Middle\\Leaf"),
+              ERROR_FILE_NOT_FOUND);
+
+    // The open handle now names a deleted key.
+    EXPECT_EQ(Set(tree, "v", REG_SZ, "x"), ERROR_KEY_DELETED);
+    EXPECT_EQ(Enum(tree, 0, 50), "1018:50");
+    EXPECT_EQ(platform::RegCloseKey(tree), ERROR_SUCCESS);
+
+    emulated::SetDeleteRemovesTree(true);
+    HKEY deep = Create(HKEY_CURRENT_USER, "Tree\\Middle\\A\\B");
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, "Tree"), ERROR_SUCCESS);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Tree"));
+    EXPECT_EQ(Set(deep, "v", REG_SZ, "x"), ERROR_KEY_DELETED);
+    platform::RegCloseKey(deep);
+
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, ""), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, nullptr), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(RegistryPlatform, DeniedPathsAndInjectedFaults) {
+    emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, "Locked\\Inner", "v", REG_SZ, "x");
+    HKEY open = Create(HKEY_LOCAL_MACHINE, "Locked\\Inner");
+    emulated::DenyRegistryAccess(HKEY_LOCAL_MACHINE, "LOCKED");
+    EXPECT_EQ(CreateStatus(HKEY_LOCAL_MACHINE, "Locked"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(CreateStatus(HKEY_LOCAL_MACHINE, "Locked\\New"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(CreateStatus(HKEY_LOCAL_MACHINE, "LockedNot"), ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Locked\\Inner"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Set(open, "v", REG_SZ, "y"), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, "Locked\\New"));
+    platform::RegCloseKey(open);
+
+    const struct {
+        emulated::FaultKind kind;
+        LONG status;
+    } faults[] = {{emulated::FaultKind::AccessDenied, ERROR_ACCESS_DENIED},
+                  {emulated::FaultKind::InUse, ERROR_ACCESS_DENIED},
+                  {emulated::FaultKind::NotFound, ERROR_FILE_NOT_FOUND},
+                  {emulated::FaultKind::OutOfMemory, ERROR_OUTOFMEMORY}};
+    for (const auto& fault : faults) {
+        emulated::InjectFault(1, fault.kind, "RegCreateKeyExA");
+        EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, "Faulty"), fault.status);
+        EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Faulty"));
+    }
+    HKEY key = Create(HKEY_CURRENT_USER, "Faulty");
+    emulated::InjectFault(1, emulated::FaultKind::OutOfMemory, "RegSetValueExA");
+    EXPECT_EQ(Set(key, "v", REG_SZ, "x"), ERROR_OUTOFMEMORY);
+    EXPECT_TRUE(emulated::RegistryValueNames(HKEY_CURRENT_USER, "Faulty").empty());
+    emulated::InjectFault(1, emulated::FaultKind::AccessDenied, "RegCloseKey");
+    EXPECT_EQ(platform::RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(emulated::OpenRegistryKeyCount(), 0);
+}
+
+} // namespace
