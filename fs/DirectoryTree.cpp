@@ -4,6 +4,9 @@
 
 #include "Platform.h"
 
+#include <cctype>
+#include <cstring>
+
 namespace {
 
 // Ends a listing however the walk over it ends, an error included.
@@ -29,6 +32,32 @@ bool IsFolder(DWORD attributes) {
 // "." and ".." by whole name: "..." and ".profile" are ordinary entries.
 bool IsSelfOrParent(const char* name) {
     return CompareText(name, ".") == 0 || CompareText(name, "..") == 0;
+}
+
+// A name that ends in a dot or a space is one the platform's path rules fold
+// into another: "D:\db\..." and "D:\db\.. " name D:\db itself, "D:\db\a."
+// names D:\db\a. Such an entry is reached only through the verbatim form of
+// its path, which the platform takes exactly as it stands.
+bool FoldsIntoAnother(const char* name) {
+    std::size_t length = std::strlen(name);
+    return length > 0 && (name[length - 1] == '.' || name[length - 1] == ' ');
+}
+
+// The verbatim form of a full path ("\\?\D:\db", "\\?\UNC\server\share\db"),
+// or the empty value for a path that has none (a relative one).
+TextString VerbatimPath(const TextString& path) {
+    const char* text = path.Text();
+    if (std::strncmp(text, "\\\\?\\", 4) == 0) {
+        return path;
+    }
+    if (path.Length() >= 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
+        text[2] == '\\') {
+        return "\\\\?\\" + path;
+    }
+    if (path.Length() >= 3 && text[0] == '\\' && text[1] == '\\') {
+        return "\\\\?\\UNC\\" + path.Right(path.Length() - 2);
+    }
+    return TextString();
 }
 
 // One entry of a listing, with the attributes the listing reported.
@@ -87,9 +116,24 @@ int16_t EmptyDirectory(const TextString& path) {
         }
         Listing listing(search);
         TextString folderPrefix = path + '\\';
+        TextString verbatimPrefix; // made when first needed
         do {
-            if (!IsSelfOrParent(found.cFileName)) {
+            if (IsSelfOrParent(found.cFileName)) {
+                continue;
+            }
+            if (!FoldsIntoAnother(found.cFileName)) {
                 RemoveEntry(folderPrefix + found.cFileName, found.dwFileAttributes);
+                continue;
+            }
+            if (verbatimPrefix.IsEmpty()) {
+                verbatimPrefix = VerbatimPath(path);
+                if (!verbatimPrefix.IsEmpty()) {
+                    verbatimPrefix += "\\";
+                }
+            }
+            // Without a verbatim form the entry cannot be reached, and stays.
+            if (!verbatimPrefix.IsEmpty()) {
+                RemoveEntry(verbatimPrefix + found.cFileName, found.dwFileAttributes);
             }
         } while (platform::FindNextFileA(search, &found));
         return 0;

@@ -157,6 +157,29 @@ TEST_F(EmulatedFiles, PathsStayInsideTheDriveFolders) {
     EXPECT_EQ(emulated::LastFileError(), 206u);
 }
 
+TEST_F(EmulatedFiles, TrailingDotsAndSpacesFoldUnlessThePathIsVerbatim) {
+    MakeFile("x/a", "plain");
+    MakeFile("x/a.", "dotted");
+    MakeFile("x/.../b", "b");
+    // The last component loses its trailing dots and spaces: "x\a." is
+    // "x\a", "x\..." is "x" itself.
+    EXPECT_TRUE(platform::DeleteFileA("D:\\x\\a."));
+    EXPECT_FALSE(Exists("x/a"));
+    EXPECT_EQ(ReadFileBytes(Disk("x/a.")), "dotted");
+    EXPECT_EQ(platform::GetFileAttributesA("D:\\x\\..."), 0x10u);
+    EXPECT_FALSE(platform::RemoveDirectoryA("D:\\x\\..."));
+    EXPECT_EQ(emulated::LastFileError(), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
+
+    EXPECT_TRUE(platform::DeleteFileA("\\\\?\\D:\\x\\a."));
+    EXPECT_FALSE(Exists("x/a."));
+    EXPECT_TRUE(platform::DeleteFileA("\\\\?\\D:\\x\\...\\b"));
+    EXPECT_TRUE(platform::RemoveDirectoryA("\\\\?\\D:\\x\\..."));
+    EXPECT_FALSE(Exists("x/..."));
+    // A verbatim path resolves nothing: "." and ".." stand for no entry.
+    EXPECT_EQ(platform::GetFileAttributesA("\\\\?\\D:\\x\\.."), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(platform::GetFileAttributesA("\\\\?\\D:\\x"), 0x10u);
+}
+
 TEST_F(EmulatedFiles, InjectedFaultsFailAsTheRealOperations) {
     MakeFile("a.dat", "a");
     const std::pair<emulated::FaultKind, DWORD> kinds[] = {

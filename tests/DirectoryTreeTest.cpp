@@ -23,7 +23,10 @@ TEST_F(DirectoryTree, EmptyFolderGoesAtTheFirstAttempt) {
 TEST_F(DirectoryTree, NestedTreeWithReadOnlyHiddenAndDotNamesGoesWhole) {
     MakeFile("db/top.dat", "1");
     MakeFile("db/.hidden", "2");
-    MakeFile("db/...", "3");
+    MakeFile("db/.../inside.dat", "3");
+    MakeFile("db/.. /inside.dat", "3");
+    MakeFile("db/dotted.", "3");
+    MakeFile("db/spaced ", "3");
     MakeFile("db/..x", "4");
     MakeFile("db/locked.dat", "5");
     MakeReadOnly("db/locked.dat");
@@ -32,7 +35,7 @@ TEST_F(DirectoryTree, NestedTreeWithReadOnlyHiddenAndDotNamesGoesWhole) {
     MakeFile("db/guarded/inside.dat", "8");
     MakeReadOnly("db/guarded/inside.dat");
     MakeReadOnly("db/guarded");
-    MakeFolder("db/.../nested");
+    MakeFolder("db/.../nested.");
     MakeFile("keep/sibling.dat", "9");
 
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);

@@ -19,6 +19,33 @@ std::string DriveFolder() {
     return setting != nullptr ? setting : "";
 }
 
+// "\\?\X:\a\b": the path exactly as it stands, with backslashes only and
+// no component folded or resolved. "." and ".." cannot be names of entries,
+// so a path with them stands for nothing; nor does "\\?\UNC\...".
+bool MapVerbatimPath(const std::string& path, std::string& linuxPath, bool* driveRoot) {
+    if (path.size() < 2 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
+        (path.size() > 2 && path[2] != '\\') || DriveFolder().empty()) {
+        return false;
+    }
+    std::string mapped =
+        DriveFolder() + '/' + static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
+    std::size_t start = 3;
+    while (start < path.size()) {
+        std::size_t end = path.find('\\', start);
+        std::string part = path.substr(start, end == std::string::npos ? end : end - start);
+        if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos) {
+            return false;
+        }
+        mapped += '/' + part;
+        start = end == std::string::npos ? path.size() : end + 1;
+    }
+    if (driveRoot != nullptr) {
+        *driveRoot = path.size() <= 3;
+    }
+    linuxPath = mapped;
+    return true;
+}
+
 } // namespace
 
 void SetDriveFolder(const std::string& folder) {
@@ -31,6 +58,9 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
     }
     std::string path = windowsPath;
     auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+    if (path.compare(0, 4, "\\\\?\\") == 0) {
+        return MapVerbatimPath(path.substr(4), linuxPath, driveRoot);
+    }
     if (isSeparator(path[0]) && path.size() > 1 && isSeparator(path[1])) {
         return false; // a share, or a device path: nothing here stands for one
     }
@@ -72,6 +102,16 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
             part.clear();
         } else {
             part += path[i];
+        }
+    }
+    // Then, as Windows does, the last component loses its trailing dots and
+    // spaces: "a\..." and "a\.. " are "a" itself, "a\b." is "a\b".
+    if (!parts.empty() && parts.back() != ".." && !isSeparator(path.back())) {
+        std::size_t kept = parts.back().find_last_not_of(". ");
+        if (kept == std::string::npos) {
+            parts.pop_back();
+        } else {
+            parts.back().erase(kept + 1);
         }
     }
     if (driveRoot != nullptr) {

@@ -13,7 +13,10 @@ namespace emulated {
 //  - "\a\b", a root without a drive letter, names <drives>/c/a/b;
 //  - a relative path is relative to the process's working folder;
 //  - backslashes and slashes both separate; "." is dropped and ".." never
-//    climbs above a drive's folder, as on Windows.
+//    climbs above a drive's folder, and the last component loses trailing
+//    dots and spaces, as on Windows;
+//  - "\\?\X:\a\b", the verbatim form, names <drives>/x/a/b with every
+//    component exactly as it stands.
 // `driveRoot`, when given, learns whether the path names a drive's folder
 // itself ("X:", "X:\", "\").
 bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);

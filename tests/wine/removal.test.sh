@@ -1,0 +1,196 @@
+# The database-folder removal of the real module: UninstInitialize with real
+# message boxes on a private X server, answered with xdotool, the product
+# window played by LumenoWindow.exe, and CleanupDatabase. Every folder
+# removed here lies in the scratch folder (drive D:), and the prefix has no
+# drive for the Linux root.
+
+SHOTS="$BUILD/screenshots"
+mkdir -p "$SHOTS"
+[ -n "$XVFB_PID" ] || start_display || fail "removal: a private X server starts"
+
+# removal_seed PATH-TEXT: dbPath under the application key, as the product
+# writes it.
+removal_seed() {
+    wine reg add 'HKCU\Software\Corvanet\Lumeno' /v dbPath /t REG_SZ /d "$1" /f >/dev/null 2>&1
+}
+
+# removal_tree FOLDER: a database folder with read-only files, a read-only
+# folder, hidden files and folders, names of dots, nested three deep.
+removal_tree() {
+    mkdir -p "$1/archive/2019" "$1/.cache" "$1/..." "$1/guarded"
+    echo main >"$1/main.db"
+    echo journal >"$1/main.db-journal"
+    echo index >"$1/.cache/index"
+    echo old >"$1/archive/2019/old.db"
+    echo dots >"$1/.../..x"
+    echo dotted >"$1/dotted."
+    echo inner >"$1/guarded/inner.db"
+    chmod a-w "$1/main.db" "$1/archive/2019/old.db" "$1/guarded/inner.db" "$1/guarded"
+}
+
+# removal_listing FOLDER: what is left under FOLDER, sorted, one per line.
+removal_listing() {
+    (cd "$1" 2>/dev/null && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
+}
+
+# removal_box CAPTION KEY SHOT: waits for the box with this caption, records
+# its controls' texts in BOX_TEXT, saves a screenshot as SHOT.png in the build
+# tree and answers it with KEY.
+removal_box() {
+    BOX_TEXT=""
+    local id
+    id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+    if [ -z "$id" ]; then
+        return 1
+    fi
+    BOX_TEXT=$(wine_run 'C:\gantrel\BoxText.exe' "$1" | tr '\n' '|')
+    sleep 0.5 # let it paint before the picture is taken
+    import -window root "$SHOTS/$3.png" 2>/dev/null
+    xdotool key "$2"
+}
+
+# removal_start_window: the running product, until removal_stop_window.
+removal_start_window() {
+    rm -f "$SCRATCH/window.ready"
+    wine 'C:\gantrel\LumenoWindow.exe' 'D:\window.ready' >/dev/null 2>&1 &
+    WINDOW_PID=$!
+    local tries
+    for tries in $(seq 1 300); do
+        [ -e "$SCRATCH/window.ready" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+removal_stop_window() {
+    kill "$WINDOW_PID" 2>/dev/null
+    wait "$WINDOW_PID" 2>/dev/null
+}
+
+question='You are about to loose your current registration data'
+fresh_scratch removal
+DB="$SCRATCH/removal/db"
+removal_seed 'D:\removal\db'
+
+# --- No: the folder stays and the answer is -1.
+removal_tree "$DB"
+before=$(removal_listing "$DB")
+host UninstInitialize 0 0 >"$SCRATCH/result" &
+host_pid=$!
+removal_box Warning n removal-question || fail "the question box appears"
+wait "$host_pid"
+expect_contains "the question names the data at risk" "$question|Do you want to proceed ?" \
+    "$BOX_TEXT"
+expect_contains "the question offers Yes" "&Yes" "$BOX_TEXT"
+expect_contains "the question offers No" "&No" "$BOX_TEXT"
+expect_eq "No answers -1" "UninstInitialize = -1" "$(cat "$SCRATCH/result")"
+expect_eq "No leaves the folder as it was" "$before" "$(removal_listing "$DB")"
+
+# --- Yes while the product runs: both boxes, -1, nothing removed.
+if removal_start_window; then
+    host UninstInitialize 0 0 >"$SCRATCH/result" &
+    host_pid=$!
+    removal_box Warning y removal-question-yes || fail "the question box appears"
+    removal_box Error Return removal-product-running || fail "the error box follows"
+    expect_contains "the error box says what to do" "Close the VKT and run up setup again." \
+        "$BOX_TEXT"
+    expect_contains "the error box has an OK button" "OK" "$BOX_TEXT"
+    wait "$host_pid"
+    expect_eq "a running product answers -1" "UninstInitialize = -1" "$(cat "$SCRATCH/result")"
+    expect_eq "a running product keeps its folder" "$before" "$(removal_listing "$DB")"
+
+    # CleanupDatabase asks nothing and looks for no window.
+    out=$(host CleanupDatabase 0 0)
+    expect_eq "CleanupDatabase answers 1" "CleanupDatabase = 1" "$out"
+    expect_eq "CleanupDatabase removes the folder while the product runs" "no" \
+        "$([ -e "$DB" ] && echo yes || echo no)"
+    removal_stop_window
+else
+    fail "LumenoWindow.exe opens its window"
+fi
+
+# --- Yes: the whole tree goes, its parent and siblings stay.
+removal_tree "$DB"
+echo keep >"$SCRATCH/removal/settings.ini"
+host UninstInitialize 0 0 >"$SCRATCH/result" &
+host_pid=$!
+removal_box Warning y removal-question-yes || fail "the question box appears"
+wait "$host_pid"
+expect_eq "Yes answers 0" "UninstInitialize = 0" "$(cat "$SCRATCH/result")"
+expect_eq "Yes removes the tree, the folder included" "no" "$([ -e "$DB" ] && echo yes || echo no)"
+expect_eq "Yes leaves the folder's siblings" "keep" "$(cat "$SCRATCH/removal/settings.ini")"
+
+# --- Links to folders outside are never followed, inside the tree or as
+# the folder itself. (Wine lists a link to a folder as 0x410 and will not
+# remove it, so the link and the folders above it stay.)
+fresh_scratch outside
+mkdir -p "$SCRATCH/outside/data/sub"
+echo precious >"$SCRATCH/outside/data/precious.db"
+echo more >"$SCRATCH/outside/data/sub/more.db"
+outside_before=$(removal_listing "$SCRATCH/outside")
+removal_tree "$DB"
+ln -s "$SCRATCH/outside/data" "$DB/archive/linked"
+out=$(host CleanupDatabase 0 0)
+expect_eq "a tree with a link answers 1" "CleanupDatabase = 1" "$out"
+expect_eq "nothing behind a link inside the tree is touched" "$outside_before" \
+    "$(removal_listing "$SCRATCH/outside")"
+expect_eq "everything but the link and the folders above it goes" \
+    "./archive ./archive/linked " "$(removal_listing "$DB")"
+rm -rf "$DB"
+ln -s "$SCRATCH/outside/data" "$DB"
+out=$(host CleanupDatabase 0 0)
+expect_eq "nothing behind a dbPath that is a link is touched" "$outside_before" \
+    "$(removal_listing "$SCRATCH/outside")"
+rm -f "$DB"
+
+# --- A file held open by another process stays, with its folders; the call
+# comes back (a hang would be cut off by timeout).
+removal_tree "$DB"
+mkdir -p "$DB/open"
+echo held >"$DB/open/held.db"
+rm -f "$SCRATCH/held.ready"
+wine 'C:\gantrel\HoldOpen.exe' 'D:\removal\db\open\held.db' 'D:\held.ready' >/dev/null 2>&1 &
+holder_pid=$!
+for tries in $(seq 1 300); do
+    [ -e "$SCRATCH/held.ready" ] && break
+    sleep 0.1
+done
+started=$(date +%s%N)
+out=$(timeout 120 wine 'C:\gantrel\gantrel-host.exe' CleanupDatabase 0 0 2>/dev/null | tr -d '\r')
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+expect_eq "a held file does not stop CleanupDatabase" "CleanupDatabase = 1" "$out"
+expect_eq "the held file and its folders stay, the rest goes" "./open ./open/held.db " \
+    "$(removal_listing "$DB")"
+echo "       (CleanupDatabase with a held file returned in ${elapsed_ms} ms)"
+kill "$holder_pid" 2>/dev/null
+wait "$holder_pid" 2>/dev/null
+
+# --- dbPath values that name no folder below a root remove nothing, and
+# the hooks answer as usual.
+fresh_scratch removal
+removal_tree "$DB"
+echo top >"$SCRATCH/top.dat"
+tree_before=$(removal_listing "$SCRATCH/removal")
+for value in '' 'D:' 'D:\' '\' 'D:removal\db' 'removal\db' '\removal\db' 'D:\removal\db\..' \
+    'D:\removal\.' 'D:\...' '\\server\share'; do
+    removal_seed "$value"
+    out=$(host CleanupDatabase 0 0)
+    expect_eq "dbPath '$value': CleanupDatabase answers 1 and removes nothing" \
+        "CleanupDatabase = 1|$tree_before|top" \
+        "$out|$(removal_listing "$SCRATCH/removal")|$(cat "$SCRATCH/top.dat")"
+done
+removal_seed ''
+host UninstInitialize 0 0 >"$SCRATCH/result" &
+host_pid=$!
+removal_box Warning y removal-question-empty-path || fail "the question box appears"
+wait "$host_pid"
+expect_eq "an empty dbPath: UninstInitialize answers 0 and removes nothing" \
+    "UninstInitialize = 0|$tree_before" \
+    "$(cat "$SCRATCH/result")|$(removal_listing "$SCRATCH/removal")"
+
+# A file named by dbPath stays.
+echo file >"$SCRATCH/removal/db.file"
+removal_seed 'D:\removal\db.file'
+out=$(host CleanupDatabase 0 0)
+expect_eq "a dbPath naming a file keeps the file" "CleanupDatabase = 1|file" \
+    "$out|$(cat "$SCRATCH/removal/db.file")"
