@@ -160,7 +160,9 @@ bool SaveRegistryFile(const std::string& path, const RegistryRoots& roots, std::
     mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    // No fsync: the rename alone keeps readers from ever seeing half a file,
+    // and a sync after every change would cost more than the change.
+    bool written = WriteAll(fd, text);
     if (!written) {
         error = SystemError("cannot write", temporary.data());
     }
