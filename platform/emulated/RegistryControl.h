@@ -13,7 +13,8 @@
 
 namespace emulated {
 
-// --- The registry file (GANTREL_REGISTRY by default, read at first use).
+// --- The registry file: GANTREL_REGISTRY, read at first use, in a process
+// that has not reset the platform; after ResetPlatform, none until chosen.
 // Empties the registry and loads it from `path` now; "" keeps the registry
 // in memory only. Every change is then saved to the file. False for a file
 // that cannot be read or is malformed: the reason goes to standard error and

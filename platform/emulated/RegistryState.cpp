@@ -193,7 +193,10 @@ bool DeleteRemovesTree() {
 }
 
 void ResetRegistry() {
+    // After a reset the registry lives in memory only: a test never writes to
+    // a file GANTREL_REGISTRY happens to name, unless it asks for one.
     state = RegistryState();
+    state.fileChosen = true;
 }
 
 bool UseRegistryFile(const std::string& path, std::string* error) {
