@@ -75,7 +75,9 @@ TEST_F(RegistryPlatform, CreateMakesEveryMissingKeyAndSaysWhetherItDid) {
     EXPECT_EQ(emulated::OpenRegistryKeyCount(), 0);
 
     EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, "\\Leading"), ERROR_BAD_PATHNAME);
-    EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, "Double\\\\Slash"), ERROR_BAD_PATHNAME);
+    EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, "Double\\\\Slash"), ERROR_SUCCESS);
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Double\\Slash"));
+    EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, nullptr), ERROR_SUCCESS);
     EXPECT_EQ(CreateStatus(reinterpret_cast<HKEY>(0x1234), "x"), ERROR_INVALID_HANDLE);
     EXPECT_EQ(CreateStatus(nullptr, "x"), ERROR_INVALID_HANDLE);
     EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, ""), ERROR_SUCCESS);

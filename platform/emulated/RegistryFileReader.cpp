@@ -121,7 +121,7 @@ class TextReader {
         }
         std::vector<std::string> components;
         if (slash != std::string::npos && !SplitRegistryPath(path.substr(slash + 1), components)) {
-            return Fail("an empty key name in [" + path + "]");
+            return Fail("a key path may not begin with a backslash: [" + path + "]");
         }
         key_ = nullptr;
         if (remove) {

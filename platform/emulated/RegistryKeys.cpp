@@ -62,24 +62,18 @@ std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots) {
 
 bool SplitRegistryPath(const std::string& path, std::vector<std::string>& components) {
     components.clear();
+    if (!path.empty() && path[0] == '\\') {
+        return false;
+    }
+    // Doubled and trailing backslashes name nothing more, as on Windows.
     std::size_t start = 0;
-    while (start <= path.size()) {
+    while (start < path.size()) {
         std::size_t slash = path.find('\\', start);
         std::size_t end = slash == std::string::npos ? path.size() : slash;
-        components.push_back(path.substr(start, end - start));
-        if (slash == std::string::npos) {
-            break;
+        if (end > start) {
+            components.push_back(path.substr(start, end - start));
         }
-        start = slash + 1;
-    }
-    // Trailing backslashes are allowed and name nothing more.
-    while (!components.empty() && components.back().empty()) {
-        components.pop_back();
-    }
-    for (const std::string& component : components) {
-        if (component.empty()) {
-            return false;
-        }
+        start = end + 1;
     }
     return true;
 }

@@ -53,9 +53,8 @@ std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::st
 // The three roots in the order a registry file lists them.
 std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots);
 
-// A path's components, split at backslashes. False for a path the registry
-// cannot name: an empty component other than trailing ones (a leading or a
-// doubled backslash).
+// A path's components, split at backslashes; doubled and trailing
+// backslashes add none. False for a path that begins with a backslash.
 bool SplitRegistryPath(const std::string& path, std::vector<std::string>& components);
 
 // The key at the components below `from`, or null.

@@ -57,11 +57,9 @@ LONG CreateKey(HKEY root, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    if (subKey == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
+    // No path at all opens the key itself, as an empty one does.
     std::vector<std::string> components;
-    if (!emulated::SplitRegistryPath(subKey, components)) {
+    if (!emulated::SplitRegistryPath(subKey != nullptr ? subKey : "", components)) {
         return ERROR_BAD_PATHNAME;
     }
     if (HasLineBreak(components)) {
