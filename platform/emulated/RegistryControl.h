@@ -46,7 +46,8 @@ std::vector<std::string> RegistryValueNames(HKEY root, const std::string& path);
 // removed with everything below it, as Windows 95 did.
 void SetDeleteRemovesTree(bool removesTree);
 // Every operation that opens, creates, reads, writes or deletes the key at
-// `path` or any key below it fails with ERROR_ACCESS_DENIED.
+// `path` or any key below it fails with ERROR_ACCESS_DENIED, and so does a
+// whole-tree delete of a key above it.
 void DenyRegistryAccess(HKEY root, const std::string& path);
 
 // Key handles opened and not yet closed.

@@ -198,7 +198,8 @@ LONG DeleteKey(HKEY root, LPCSTR subKey) {
     if (key->parent == nullptr || emulated::IsAccessDenied(*key)) {
         return ERROR_ACCESS_DENIED;
     }
-    if (!key->keys.empty() && !emulated::DeleteRemovesTree()) {
+    if (!key->keys.empty() &&
+        (!emulated::DeleteRemovesTree() || emulated::IsAccessDeniedWithin(*key))) {
         return ERROR_ACCESS_DENIED;
     }
     emulated::RemoveRegistryKey(*key);

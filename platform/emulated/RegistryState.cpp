@@ -188,6 +188,19 @@ bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& belo
     return false;
 }
 
+bool IsAccessDeniedWithin(const RegistryKey& key) {
+    if (state.denied.empty()) {
+        return false;
+    }
+    std::string path = UpperAscii(RegistryKeyPath(key)) + "\\";
+    for (const std::string& denied : state.denied) {
+        if (denied.compare(0, path.size(), path) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool DeleteRemovesTree() {
     return state.removesTree;
 }

@@ -33,6 +33,9 @@ const RegistryKey* SubKeyAt(HKEY handle, const RegistryKey& key, DWORD index);
 // Whether access to the key (or, with components, to the key that far below
 // it) is denied.
 bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& below = {});
+// Whether access to the key or to any key below it is denied: a whole-tree
+// delete is refused then, as one protected key stops it on the platform.
+bool IsAccessDeniedWithin(const RegistryKey& key);
 bool DeleteRemovesTree();
 
 } // namespace emulated

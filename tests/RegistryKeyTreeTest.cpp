@@ -1,0 +1,218 @@
+// DeleteRegKeyTree and UninstUnInitialize on the emulated registry, both where
+// a single delete refuses a key with sub-keys (as Windows NT does) and where it
+// removes the whole tree.
+#include "EmulatedControl.h"
+#include "Hooks.h"
+#include "LeadBytes.h"
+#include "RegistryKeyTree.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const char applicationKey[] = "Software\\Corvanet\\Lumeno";
+const char classKey[] = "CLSID\\{5c3e9d21-7a40-4b6e-a9d2-13f0c8e47b65}";
+const char handlersKey[] = "*\\shellex\\ContextMenuHandlers";
+const char approvedKey[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+const char classIdentifier[] = "{5c3e9d21-7a40-4b6e-a9d2-13f0c8e47b65}";
+
+// Runs every test twice: with the NT delete, and with the whole-tree delete.
+class KeyTreeTest : public ::testing::TestWithParam<bool> {
+  protected:
+    void SetUp() override {
+        emulated::ResetPlatform();
+        LoadLeadByteTableFor(1252);
+        emulated::SetDeleteRemovesTree(GetParam());
+    }
+    void TearDown() override {
+        EXPECT_EQ(emulated::OpenRegistryKeyCount(), 0) << "a key handle was left open";
+        emulated::ResetPlatform();
+    }
+
+    static void SeedTree(HKEY root, const std::string& path, int depth, int width) {
+        emulated::SeedRegistryValue(root, path, "Value", REG_SZ, std::string("v\0", 2));
+        emulated::SeedRegistryValue(root, path, "", REG_DWORD, std::string("\1\0\0\0", 4));
+        if (depth == 0) {
+            return;
+        }
+        for (int i = 0; i < width; ++i) {
+            SeedTree(root, path + "\\Level" + std::to_string(depth) + "_" + std::to_string(i),
+                     depth - 1, width);
+        }
+    }
+};
+
+using DeleteKeyTree = KeyTreeTest;
+using DeleteKeyTreeEnds = KeyTreeTest;
+using RegistrationRemoval = KeyTreeTest;
+
+TEST_P(DeleteKeyTree, RemovesAKeyWithoutSubKeys) {
+    emulated::SeedRegistryValue(HKEY_CURRENT_USER, "Parent\\Leaf", "x", REG_SZ,
+                                std::string("1\0", 2));
+    EXPECT_EQ(DeleteRegKeyTree("Parent\\Leaf", HKEY_CURRENT_USER), 0);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Parent\\Leaf"));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Parent"));
+}
+
+TEST_P(DeleteKeyTree, RemovesATreeThreeLevelsDeepWithItsValues) {
+    SeedTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet\\Lumeno", 3, 3);
+    emulated::SeedRegistryKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet\\Other");
+    EXPECT_EQ(DeleteRegKeyTree("SOFTWARE\\Corvanet\\Lumeno", HKEY_LOCAL_MACHINE), 0);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet\\Lumeno"));
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet"),
+              Names{"Other"});
+}
+
+TEST_P(DeleteKeyTree, AMissingPathLeavesItsParentsBehind) {
+    EXPECT_EQ(DeleteRegKeyTree("Software\\Missing\\Deeper\\Key", HKEY_CURRENT_USER), 0);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Missing\\Deeper\\Key"));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Missing\\Deeper"));
+}
+
+TEST_P(DeleteKeyTree, NamesUpTo49BytesFitTheEnumeration) {
+    std::string fits(49, 'n');
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, std::string("Top\\") + fits + "\\Below");
+    EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), 0);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
+}
+
+TEST_P(DeleteKeyTree, MultiByteNamesAreJoinedByteForByte) {
+    LoadLeadByteTableFor(932);
+    std::string name = "\x95\x5C\x83\x65"; // second bytes 0x5C and 0x65
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\" + name + "\\Child");
+    EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), 0);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
+}
+
+TEST_P(DeleteKeyTreeEnds, ANameOf50BytesStopsTheLevel) {
+    std::string tooLong(50, 'n');
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\" + tooLong + "\\Below");
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\aShort");
+    if (GetParam()) {
+        // The platform takes the whole tree in the first delete.
+        EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), 0);
+        EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
+        return;
+    }
+    EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), -1);
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Top"), Names{tooLong});
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\" + tooLong + "\\Below"));
+}
+
+TEST_P(DeleteKeyTreeEnds, ALongNameDeeperDownEndsTheWalkAbove) {
+    std::string tooLong(60, 'n');
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\Middle\\" + tooLong);
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\Other");
+    EXPECT_EQ(DeleteRegKeyTree("Top\\Middle", HKEY_CURRENT_USER), GetParam() ? 0 : -1);
+    int result = DeleteRegKeyTree("Top", HKEY_CURRENT_USER);
+    if (GetParam()) {
+        EXPECT_EQ(result, 0);
+        EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
+    } else {
+        // "Middle" cannot go and is met again first: the walk ends rather
+        // than handing it down forever. What sorts before it went.
+        EXPECT_EQ(result, -1);
+        EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\Middle\\" + tooLong));
+        EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\Other"));
+    }
+}
+
+TEST_P(DeleteKeyTreeEnds, AKeyThatDeniesAccessEndsTheWalk) {
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\Guarded\\Inside");
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\Alpha\\Inside");
+    emulated::DenyRegistryAccess(HKEY_CURRENT_USER, "Top\\Guarded");
+    int result = DeleteRegKeyTree("Top", HKEY_CURRENT_USER);
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\Guarded\\Inside"));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\Alpha"));
+    EXPECT_EQ(result, -1);
+}
+
+TEST_P(DeleteKeyTreeEnds, AKeyThatCannotBeOpenedAnswersMinusOne) {
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\Guarded\\Inside");
+    emulated::DenyRegistryAccess(HKEY_CURRENT_USER, "Top\\Guarded");
+    EXPECT_EQ(DeleteRegKeyTree("Top\\Guarded", HKEY_CURRENT_USER), -1);
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\Guarded\\Inside"));
+}
+
+TEST_P(RegistrationRemoval, RemovesTheSixKeysAndKeepsTheirNeighbours) {
+    SeedTree(HKEY_CURRENT_USER, applicationKey, 3, 2);
+    SeedTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet\\Lumeno", 3, 2);
+    SeedTree(HKEY_CLASSES_ROOT, classKey, 2, 2);
+    SeedTree(HKEY_CLASSES_ROOT, "VKTFile", 2, 1);
+    emulated::SeedRegistryValue(HKEY_CLASSES_ROOT, std::string(handlersKey) + "\\VKTMenu", "",
+                                REG_SZ, std::string(classIdentifier) + '\0');
+    emulated::SeedRegistryKey(HKEY_CLASSES_ROOT, std::string(handlersKey) + "\\OtherHandler");
+    emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, approvedKey, classIdentifier, REG_SZ,
+                                std::string("Lumeno\0", 7));
+    emulated::SeedRegistryKey(HKEY_LOCAL_MACHINE,
+                              std::string(approvedKey) + "\\" + classIdentifier);
+    emulated::SeedRegistryKey(HKEY_LOCAL_MACHINE, std::string(approvedKey) + "\\{other}");
+    emulated::SeedRegistryValue(HKEY_CURRENT_USER, "Software\\Corvanet\\Keep", "k", REG_SZ,
+                                std::string("1\0", 2));
+
+    EXPECT_EQ(UninstUnInitialize(nullptr, 0, nullptr), 0);
+
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, applicationKey));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet\\Lumeno"));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, classKey));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, "VKTFile"));
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CLASSES_ROOT, handlersKey), Names{"OtherHandler"});
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_LOCAL_MACHINE, approvedKey), Names{"{other}"});
+    // Only keys go: the approval value of the same name stays.
+    EXPECT_EQ(emulated::RegistryValueNames(HKEY_LOCAL_MACHINE, approvedKey),
+              Names{classIdentifier});
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Software\\Corvanet"),
+              Names{"Keep"});
+}
+
+TEST_P(RegistrationRemoval, OnAnEmptyRegistryLeavesOnlyTheParentsItOpened) {
+    EXPECT_EQ(UninstUnInitialize(nullptr, 0, nullptr), 0);
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, applicationKey));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet\\Lumeno"));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, classKey));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, "VKTFile"));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Software\\Corvanet"));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Corvanet"));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, "CLSID"));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, handlersKey));
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, approvedKey));
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CLASSES_ROOT, handlersKey), Names{});
+}
+
+TEST_P(RegistrationRemoval, AFailingRowDoesNotStopTheOthers) {
+    SeedTree(HKEY_CURRENT_USER, applicationKey, 1, 2);
+    emulated::DenyRegistryAccess(HKEY_CURRENT_USER, applicationKey);
+    emulated::SeedRegistryKey(HKEY_CLASSES_ROOT, "VKTFile\\shell\\open");
+    emulated::SeedRegistryKey(HKEY_CLASSES_ROOT, std::string(handlersKey) + "\\VKTMenu");
+    EXPECT_EQ(UninstUnInitialize(nullptr, 0, nullptr), 0);
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, applicationKey));
+    EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, "VKTFile"));
+    EXPECT_FALSE(
+        emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, std::string(handlersKey) + "\\VKTMenu"));
+}
+
+TEST_P(RegistrationRemoval, AHandlerKeyWithSubKeysFollowsThePlatformsSingleDelete) {
+    emulated::SeedRegistryKey(HKEY_CLASSES_ROOT, std::string(handlersKey) + "\\VKTMenu\\Inner");
+    EXPECT_EQ(UninstUnInitialize(nullptr, 0, nullptr), 0);
+    // One single delete: refused by the NT registry, a whole-tree delete elsewhere.
+    EXPECT_EQ(
+        emulated::RegistryKeyExists(HKEY_CLASSES_ROOT, std::string(handlersKey) + "\\VKTMenu"),
+        !GetParam());
+}
+
+std::string DeleteName(const ::testing::TestParamInfo<bool>& param) {
+    return param.param ? "WholeTreeDelete" : "NtDelete";
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, DeleteKeyTree, ::testing::Values(false, true), DeleteName);
+INSTANTIATE_TEST_SUITE_P(Platforms, DeleteKeyTreeEnds, ::testing::Values(false, true), DeleteName);
+INSTANTIATE_TEST_SUITE_P(Platforms, RegistrationRemoval, ::testing::Values(false, true),
+                         DeleteName);
+
+} // namespace
