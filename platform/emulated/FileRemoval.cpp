@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,15 +37,33 @@ const char* LastComponent(const std::string& linuxPath) {
     return linuxPath.c_str() + (slash == std::string::npos ? 0 : slash + 1);
 }
 
-bool LeadsToFolder(const std::string& linuxPath) {
+// An entry as the *at calls take it: the open folder of the listing that is
+// walking its parent, if one is, and the name in it; else the whole path.
+struct Entry {
+    int folder;
+    const char* name;
+};
+
+Entry Locate(const std::string& linuxPath) {
+    std::size_t slash = linuxPath.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        int folder = ListedFolder(linuxPath.data(), slash);
+        if (folder >= 0) {
+            return Entry{folder, linuxPath.c_str() + slash + 1};
+        }
+    }
+    return Entry{AT_FDCWD, linuxPath.c_str()};
+}
+
+bool LeadsToFolder(const Entry& entry) {
     struct stat target;
-    return ::stat(linuxPath.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    return ::fstatat(entry.folder, entry.name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
 // lstat, with the failure put as Windows puts it: a missing file, or a
 // missing folder on the way to it.
-bool LookAt(const std::string& linuxPath, struct stat& entry) {
-    if (::lstat(linuxPath.c_str(), &entry) == 0) {
+bool LookAt(const Entry& entry, struct stat& status) {
+    if (::fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
         return true;
     }
     SetLastFileError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
@@ -102,9 +121,9 @@ DWORD GetFileAttributesA(LPCSTR path) {
     struct stat entry;
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(linuxPath, entry)) {
+    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
         result = AttributesOf(entry, LastComponent(linuxPath),
-                              S_ISLNK(entry.st_mode) && LeadsToFolder(linuxPath));
+                              S_ISLNK(entry.st_mode) && LeadsToFolder(Locate(linuxPath)));
     }
     if (TraceEnabled()) {
         TraceOperation("GetFileAttributesA", Quoted(path), Hex(result));
@@ -121,7 +140,7 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(linuxPath, entry)) {
+    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
         if (S_ISLNK(entry.st_mode)) {
             // chmod would reach the target. A link has no permissions of
             // its own, so it is never read-only and cannot be made so.
@@ -145,17 +164,19 @@ BOOL DeleteFileA(LPCSTR path) {
     struct stat entry;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(linuxPath, entry)) {
+    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
+        Entry located = Locate(linuxPath);
         FaultKind held = RemovalFaultFor(linuxPath);
         if (held != FaultKind::None) {
             Fail(ErrorFromFault(held));
-        } else if (S_ISDIR(entry.st_mode) || (S_ISLNK(entry.st_mode) && LeadsToFolder(linuxPath))) {
+        } else if (S_ISDIR(entry.st_mode) || (S_ISLNK(entry.st_mode) && LeadsToFolder(located))) {
             Fail(ERROR_ACCESS_DENIED); // a folder, or a link that stands for one
         } else if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
             Fail(ERROR_ACCESS_DENIED); // read-only
         } else {
             // unlink removes a link itself, never its target.
-            result = ::unlink(linuxPath.c_str()) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
+            result = ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE
+                                                                      : Fail(ErrorFromErrno(errno));
         }
     }
     Trace("DeleteFileA", Quoted(path), result);
@@ -171,7 +192,8 @@ BOOL RemoveDirectoryA(LPCSTR path) {
     bool driveRoot = false;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath, &driveRoot) && LookAt(linuxPath, entry)) {
+    } else if (MapFilePath(path, linuxPath, &driveRoot) && LookAt(Locate(linuxPath), entry)) {
+        Entry located = Locate(linuxPath);
         FaultKind held = RemovalFaultFor(linuxPath);
         if (held != FaultKind::None) {
             Fail(ErrorFromFault(held));
@@ -179,15 +201,18 @@ BOOL RemoveDirectoryA(LPCSTR path) {
             Fail(ERROR_ACCESS_DENIED);
         } else if (S_ISLNK(entry.st_mode)) {
             // A link to a folder goes as the link; one to a file is no folder.
-            result = !LeadsToFolder(linuxPath)          ? Fail(ERROR_DIRECTORY)
-                     : ::unlink(linuxPath.c_str()) == 0 ? TRUE
-                                                        : Fail(ErrorFromErrno(errno));
+            result = !LeadsToFolder(located) ? Fail(ERROR_DIRECTORY)
+                     : ::unlinkat(located.folder, located.name, 0) == 0
+                         ? TRUE
+                         : Fail(ErrorFromErrno(errno));
         } else if (!S_ISDIR(entry.st_mode)) {
             Fail(ERROR_DIRECTORY);
         } else if ((entry.st_mode & S_IWUSR) == 0) {
             Fail(ERROR_ACCESS_DENIED); // read-only
         } else {
-            result = ::rmdir(linuxPath.c_str()) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
+            result = ::unlinkat(located.folder, located.name, AT_REMOVEDIR) == 0
+                         ? TRUE
+                         : Fail(ErrorFromErrno(errno));
         }
     }
     Trace("RemoveDirectoryA", Quoted(path), result);

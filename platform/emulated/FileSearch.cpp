@@ -21,6 +21,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace emulated {
 namespace {
@@ -34,6 +35,17 @@ struct Search {
     int dotsToList = 0;  // "." and ".." still to hand out
     std::string folderPath;
 };
+// The listings of folders in progress, innermost last.
+std::vector<Search*> folderListings;
+
+void ForgetListing(Search* search) {
+    for (auto it = folderListings.rbegin(); it != folderListings.rend(); ++it) {
+        if (*it == search) {
+            folderListings.erase(std::next(it).base());
+            return;
+        }
+    }
+}
 
 // Windows wildcards: "*" and "*.*" take every name, a name without a dot
 // included; otherwise * and ? as the shell knows them, without regard to case.
@@ -214,6 +226,16 @@ DWORD LastFileError() {
     return lastFileError;
 }
 
+int ListedFolder(const char* folder, std::size_t length) {
+    for (auto it = folderListings.rbegin(); it != folderListings.rend(); ++it) {
+        const std::string& path = (*it)->folderPath;
+        if (path.size() == length && path.compare(0, length, folder, length) == 0) {
+            return ::dirfd((*it)->folder);
+        }
+    }
+    return -1;
+}
+
 int OpenSearchCount() {
     return openSearches;
 }
@@ -269,6 +291,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
                 ++openSearches;
                 if (NextEntry(*search, findData)) {
                     result = search;
+                    folderListings.push_back(search);
                 } else {
                     ::closedir(search->folder);
                     --openSearches;
@@ -322,6 +345,7 @@ BOOL FindClose(HANDLE handle) {
     } else {
         Search* search = static_cast<Search*>(handle);
         if (search->folder != nullptr) {
+            ForgetListing(search);
             ::closedir(search->folder);
         }
         delete search;

@@ -34,6 +34,11 @@ void SetLastFileError(DWORD error);
 // answers false on refusal.
 bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
 
+// The open folder of a listing in progress whose Linux path is the first
+// `length` bytes of `folder`, or -1. The removals reach the entries of the
+// folder being walked through it rather than looking the whole path up again.
+int ListedFolder(const char* folder, std::size_t length);
+
 // The fault the control API set for removals of this Linux path, if any.
 FaultKind RemovalFaultFor(const std::string& linuxPath);
 

@@ -46,6 +46,43 @@ bool MapVerbatimPath(const std::string& path, std::string& linuxPath, bool* driv
     return true;
 }
 
+// The common case, a full path below a drive's root with nothing to resolve
+// or fold ("X:\a\b"), mapped in one pass. False when the path needs the
+// general rules.
+bool MapPlainDrivePath(const std::string& path, std::string& linuxPath, bool* driveRoot) {
+    if (path.size() < 4 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
+        path[2] != '\\') {
+        return false;
+    }
+    std::size_t start = 3;
+    for (std::size_t i = 3; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] == '/') {
+            return false;
+        }
+        if (i == path.size() || path[i] == '\\') {
+            std::size_t length = i - start;
+            if (length == 0 || path[i - 1] == '.' || path[i - 1] == ' ') {
+                return false; // empty, ".", "..", or a name that folds
+            }
+            start = i + 1;
+        }
+    }
+    std::string base = DriveFolder();
+    if (base.empty()) {
+        return false;
+    }
+    linuxPath = base;
+    linuxPath += '/';
+    linuxPath += static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
+    for (std::size_t i = 2; i < path.size(); ++i) {
+        linuxPath += path[i] == '\\' ? '/' : path[i];
+    }
+    if (driveRoot != nullptr) {
+        *driveRoot = false;
+    }
+    return true;
+}
+
 } // namespace
 
 void SetDriveFolder(const std::string& folder) {
@@ -63,6 +100,9 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
     }
     if (isSeparator(path[0]) && path.size() > 1 && isSeparator(path[1])) {
         return false; // a share, or a device path: nothing here stands for one
+    }
+    if (MapPlainDrivePath(path, linuxPath, driveRoot)) {
+        return true;
     }
 
     std::string base;
