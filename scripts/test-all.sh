@@ -17,5 +17,8 @@ for preset in native asan; do
     ctest --preset "$preset" -j2
 done
 
+echo "== fuzz"
+fuzz/run.sh 20
+
 echo "== wine"
 tests/wine/run.sh
