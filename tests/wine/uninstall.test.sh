@@ -1,0 +1,152 @@
+# SetUninstallInfo and GetVKTFolder in the real module: the host's command
+# seeded with Wine's own reg add, the stored command read back with reg
+# query, and the folder GetVKTFolder writes into the host's 1000-byte buffer.
+# The double-byte case runs in a code page 932 Wine and on the emulated
+# platform with code page 932, and both must agree byte for byte.
+UNINSTALL_KEY='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvanet VKT'
+UNINSTALL_HOST_COMMAND='C:\WINDOWS\uninst.exe -f"C:\Program Files\Corvanet\VKT\remove.log"'
+UNINSTALL_OPTION=' -c"C:\Program Files\Corvanet\VKT\Gantrel.dll"'
+fresh_scratch uninstall
+
+uninstall_seed() {
+    wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+    wine_run reg add "$UNINSTALL_KEY" /v UninstallString /t REG_SZ /d "$1" /f >/dev/null
+}
+
+# The command as reg query lists it, or "(none)"; RUN is wine_run or
+# ja_run.
+uninstall_stored() {
+    local run=${1:-wine_run} listed
+    listed=$($run reg query "$UNINSTALL_KEY" /v UninstallString) || {
+        echo "(none)"
+        return
+    }
+    sed -n 's/^    UninstallString    REG_SZ    //p' <<<"$listed"
+}
+
+# uninstall_call ENTRY [HOST OPTIONS...]: the result line, then the buffer
+# line for GetVKTFolder, joined with "|".
+uninstall_call() {
+    local entry=$1
+    shift
+    host "$@" "$entry" 0 0 | tr '\n' '|'
+}
+
+folder_line() {
+    echo "GetVKTFolder = 1|GetVKTFolder buffer: \"$1\"|"
+}
+
+# --- The worked example: the same folder before and after the option.
+uninstall_seed "$UNINSTALL_HOST_COMMAND"
+expect_eq "GetVKTFolder cuts the folder from the host's own option" \
+    "$(folder_line 'C:\Program Files\Corvanet')" "$(uninstall_call GetVKTFolder)"
+expect_eq "SetUninstallInfo answers 1" "SetUninstallInfo = 1|" "$(uninstall_call SetUninstallInfo)"
+expect_eq "SetUninstallInfo appends the module beside the host's file" \
+    "$UNINSTALL_HOST_COMMAND$UNINSTALL_OPTION" "$(uninstall_stored)"
+expect_eq "GetVKTFolder cuts the same folder from the appended option" \
+    "$(folder_line 'C:\Program Files\Corvanet')" "$(uninstall_call GetVKTFolder)"
+
+# --- A second call cuts from the first hyphen again and appends once more.
+uninstall_call SetUninstallInfo >/dev/null
+expect_eq "a second SetUninstallInfo appends from the first hyphen again" \
+    "$UNINSTALL_HOST_COMMAND$UNINSTALL_OPTION"' -c"C:\Program Files\Corvanet\VKT\remove.log" -c"C:\Program Files\Corvanet\VKT\Gantrel.dll"' \
+    "$(uninstall_stored)"
+
+# --- No command at all: the folder is empty, the key is made on the way,
+# and the option has no folder.
+wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+expect_eq "GetVKTFolder on a missing command fills in the empty text" \
+    "$(folder_line '')" "$(uninstall_call GetVKTFolder)"
+expect_eq "reading the missing command makes the uninstall entry's key" "(none)|0" \
+    "$(uninstall_stored)|$(wine_run reg query "$UNINSTALL_KEY" >/dev/null 2>&1; echo $?)"
+uninstall_call SetUninstallInfo >/dev/null
+expect_eq "SetUninstallInfo on a missing command stores the bare option" \
+    ' -cGantrel.dll"' "$(uninstall_stored)"
+
+# --- Hyphens where the cuts do not expect them, and no backslash at all.
+uninstall_seed 'C:\my-tools\uninst.exe -f"C:\App\remove.log"'
+uninstall_call SetUninstallInfo >/dev/null
+expect_eq "a hyphen in the uninstaller's path is the one SetUninstallInfo cuts at" \
+    'C:\my-tools\uninst.exe -f"C:\App\remove.log" -cools\uninst.exe -f"C:\App\Gantrel.dll"' \
+    "$(uninstall_stored)"
+uninstall_seed "$UNINSTALL_HOST_COMMAND"' -c"C:\Corvanet-Apps\VKT\Gantrel.dll"'
+expect_eq "a hyphen in the module's folder is the one GetVKTFolder cuts at" \
+    "$(folder_line 'ps')" "$(uninstall_call GetVKTFolder)"
+uninstall_seed 'uninst -fremove.log'
+uninstall_call SetUninstallInfo >/dev/null
+expect_eq "a command without a backslash gets no folder before the module" \
+    'uninst -fremove.log -cGantrel.dll"' "$(uninstall_stored)"
+expect_eq "and GetVKTFolder finds no folder in it" "$(folder_line '')" \
+    "$(uninstall_call GetVKTFolder)"
+
+# --- A command longer than the buffer: the real RegQueryValueExA answers
+# ERROR_MORE_DATA, and whatever it may have left in the buffer is not taken
+# for a command (a part of this one would yield "C:").
+long_command="u.exe -f\"C:\\$(printf 'a%.0s' $(seq 1 1200))\\VKT\\remove.log\""
+uninstall_seed "$long_command"
+expect_eq "the long command was stored whole" "$long_command" "$(uninstall_stored)"
+expect_eq "GetVKTFolder reads a command too long for its buffer as empty" \
+    "$(folder_line '')" "$(uninstall_call GetVKTFolder)"
+
+# --- Double-byte characters whose second byte is the backslash code, in a
+# code page 932 Wine. reg add cannot carry them: Wine converts its command
+# line from the Unix locale, and with no Japanese locale installed it keeps
+# 7 bits of each byte. regedit reads a REGEDIT4 file in the ANSI code page,
+# so the command goes in as the bytes of a hex(1) value; the same file is
+# the emulated platform's registry.
+# wine_run in a Japanese locale (the shell itself keeps its own).
+ja_run() {
+    env LC_ALL=ja_JP.UTF-8 wine "$@" 2>/dev/null | tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+expect_eq "LC_ALL=ja_JP.UTF-8 gives Wine processes code page 932" "932 lead 0x95: yes" \
+    "$(ja_run 'C:\gantrel\AnsiCodePage.exe')"
+
+# C:\<95 5C>\<83 5C>: two characters, each ending in the byte 0x5C.
+dbcs_folder=$'C:\\\x95\x5C\\\x83\x5C'
+dbcs_command="u.exe -f\"$dbcs_folder\\x.log\""
+hex_bytes() {
+    printf '%s\0' "$1" | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//'
+}
+printf 'REGEDIT4\r\n\r\n[%s]\r\n"UninstallString"=hex(1):%s\r\n' "$UNINSTALL_KEY" \
+    "$(hex_bytes "$dbcs_command")" >"$SCRATCH/uninstall/dbcs.reg"
+
+wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+ja_run regedit /s 'D:\uninstall\dbcs.reg'
+expect_eq "regedit stores the double-byte command as these bytes in code page 932" \
+    "$dbcs_command" "$(uninstall_stored ja_run)"
+# Each step's output, in order: the folder, the result, the stored command,
+# the folder again.
+dbcs_steps() {
+    "$@" GetVKTFolder 0 0
+    "$@" SetUninstallInfo 0 0
+    "$@" dump "$UNINSTALL_KEY"
+    "$@" GetVKTFolder 0 0
+}
+wine_steps=$(dbcs_steps ja_run "$HOST_EXE")
+expect_eq "GetVKTFolder does not split the characters at their second byte" \
+    "GetVKTFolder buffer: \"C:\\"$'\x95\x5C'"\"" "$(sed -n 2p <<<"$wine_steps")"
+expect_eq "SetUninstallInfo keeps both characters in the module's folder" \
+    "$dbcs_command -c\"$dbcs_folder\\Gantrel.dll\"" "$(uninstall_stored ja_run)"
+expect_eq "GetVKTFolder cuts the same folder from the appended option" \
+    "$(sed -n 2p <<<"$wine_steps")" "$(sed -n '$p' <<<"$wine_steps")"
+
+UNINSTALL_NATIVE="$SOURCE/out/$(basename "$BUILD")-native"
+UNINSTALL_NATIVE_SCRATCH="$UNINSTALL_NATIVE/wine-scratch-uninstall"
+if ! { cmake --preset native -B "$UNINSTALL_NATIVE" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
+    cmake --build "$UNINSTALL_NATIVE" --target gantrel-host Gantrel >/dev/null; }; then
+    fail "the native build for the double-byte comparison"
+    return 0
+fi
+rm -rf "$UNINSTALL_NATIVE_SCRATCH"
+mkdir -p "$UNINSTALL_NATIVE_SCRATCH/drives"
+cp "$SCRATCH/uninstall/dbcs.reg" "$UNINSTALL_NATIVE_SCRATCH/registry.reg"
+uninstall_native() {
+    GANTREL_REGISTRY="$UNINSTALL_NATIVE_SCRATCH/registry.reg" \
+        GANTREL_DRIVES="$UNINSTALL_NATIVE_SCRATCH/drives" \
+        "$UNINSTALL_NATIVE/gantrel-host" --code-page 932 "$@"
+}
+native_steps=$(dbcs_steps uninstall_native)
+expect_eq "the emulated platform with code page 932 gives the same folders and command" \
+    "$wine_steps" "$native_steps"
+wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
