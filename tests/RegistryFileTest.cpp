@@ -169,6 +169,34 @@ TEST_F(RegistryFile, HandWrittenFilesLoad) {
     EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Gone"));
 }
 
+TEST_F(RegistryFile, KeyPathsAreReadInTheAnsiCodePage) {
+    // The registry editor reads a REGEDIT4 file in the ANSI code page: in
+    // code page 932 the bytes 0x95 0x5C are one character of a key's name.
+    const std::string keyLine = "[HKEY_CURRENT_USER\\Top\\\x95\x5C\\\x83\x5C]\n";
+    WriteFileBytes(file, "REGEDIT4\n\n" + keyLine + "\"v\"=\"1\"\n");
+    emulated::SetCodePage(932);
+    Reload();
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Top"),
+              std::vector<std::string>{"\x95\x5C"});
+    EXPECT_EQ(emulated::RegistryValueNames(HKEY_CURRENT_USER, "Top\\\x95\x5C\\\x83\x5C"),
+              std::vector<std::string>{"v"});
+    // Saved and loaded again, the key keeps its name.
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Saved");
+    EXPECT_NE(ReadFileBytes(file).find(keyLine), std::string::npos) << ReadFileBytes(file);
+    Reload();
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Top\\\x95\x5C"),
+              std::vector<std::string>{"\x83\x5C"});
+
+    // The host's dump reads it in the code page it is given.
+    CommandResult dump =
+        RunCommand("env GANTREL_REGISTRY=" + ShellQuoted(file) + " GANTREL_CODEPAGE=932 " +
+                   ShellQuoted(GANTREL_HOST) + " dump 'HKCU\\Top'");
+    EXPECT_EQ(dump.output, "[HKEY_CURRENT_USER\\Top]\n"
+                           "[HKEY_CURRENT_USER\\Top\\\x95\x5C]\n"
+                           "[HKEY_CURRENT_USER\\Top\\\x95\x5C\\\x83\x5C]\n"
+                           "\"v\" REG_SZ 31 00 ; \"1\"\n");
+}
+
 TEST_F(RegistryFile, MalformedFilesAreRefusedAndNeverOverwritten) {
     const struct {
         const char* text;

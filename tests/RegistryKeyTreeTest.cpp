@@ -84,8 +84,10 @@ TEST_P(DeleteKeyTree, NamesUpTo49BytesFitTheEnumeration) {
 
 TEST_P(DeleteKeyTree, MultiByteNamesAreJoinedByteForByte) {
     LoadLeadByteTableFor(932);
+    emulated::SetCodePage(932);
     std::string name = "\x95\x5C\x83\x65"; // second bytes 0x5C and 0x65
     emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\" + name + "\\Child");
+    ASSERT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Top"), Names{name});
     EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), 0);
     EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
 }

@@ -179,6 +179,37 @@ TEST_F(RegistryPlatform, DeleteRefusesKeysWithSubKeysUnlessToldOtherwise) {
     EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, nullptr), ERROR_INVALID_PARAMETER);
 }
 
+TEST_F(RegistryPlatform, PathsAreTextInTheAnsiCodePage) {
+    // 0x95 0x5C and 0x83 0x5C are characters of code page 932 whose second
+    // byte is the backslash code: Windows turns a path into Unicode before
+    // it splits it, so they name keys of their own.
+    const std::string first = "\x95\x5C";
+    const std::string second = "\x83\x5C";
+    const std::string path = "Top\\" + first + "\\" + second;
+    emulated::SetCodePage(932);
+    platform::RegCloseKey(Create(HKEY_CURRENT_USER, path.c_str()));
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Top"),
+              std::vector<std::string>{first});
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Top\\" + first),
+              std::vector<std::string>{second});
+    HKEY top = Create(HKEY_CURRENT_USER, "Top");
+    EXPECT_EQ(Enum(top, 0, 3), "0:" + first + "/2");
+    platform::RegCloseKey(top);
+    EXPECT_EQ(platform::RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str()), ERROR_SUCCESS);
+    EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\" + first));
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Top\\" + first),
+              std::vector<std::string>{});
+
+    // In a single-byte code page the same bytes are two characters and a
+    // separator each.
+    emulated::SetCodePage(1252);
+    platform::RegCloseKey(Create(HKEY_CURRENT_USER, ("Other\\" + first + "\\" + second).c_str()));
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Other"),
+              std::vector<std::string>{"\x95"});
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Other\\\x95"),
+              std::vector<std::string>{"\x83"});
+}
+
 TEST_F(RegistryPlatform, DeniedPathsAndInjectedFaults) {
     emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, "Locked\\Inner", "v", REG_SZ, "x");
     HKEY open = Create(HKEY_LOCAL_MACHINE, "Locked\\Inner");

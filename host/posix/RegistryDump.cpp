@@ -26,6 +26,13 @@ void CopyKey(const emulated::RegistryKey& from, DumpKey& into) {
     }
 }
 
+// The ANSI code page the module runs with, which its key names are text in.
+UINT CodePage() {
+    const char* setting = std::getenv("GANTREL_CODEPAGE");
+    long parsed = setting != nullptr ? std::strtol(setting, nullptr, 10) : 0;
+    return parsed > 0 ? static_cast<UINT>(parsed) : 1252;
+}
+
 int DumpOne(const emulated::RegistryRoots& roots, const std::string& fullKey) {
     std::string root;
     std::string path;
@@ -36,7 +43,7 @@ int DumpOne(const emulated::RegistryRoots& roots, const std::string& fullKey) {
     std::string fullPath = path.empty() ? root : root + "\\" + path;
     std::vector<std::string> components;
     std::shared_ptr<emulated::RegistryKey> key;
-    if (emulated::SplitRegistryPath(path, components)) {
+    if (emulated::SplitRegistryPath(path, CodePage(), components)) {
         key = emulated::FindRegistryKey(emulated::RootNamed(roots, root), components);
     }
     if (key == nullptr) {
@@ -56,7 +63,8 @@ int DumpRegistry(const HostOptions&, const std::string& key) {
     const char* file = std::getenv("GANTREL_REGISTRY");
     emulated::RegistryRoots roots;
     std::string error;
-    if (file != nullptr && file[0] != 0 && !emulated::LoadRegistryFile(file, roots, error)) {
+    if (file != nullptr && file[0] != 0 &&
+        !emulated::LoadRegistryFile(file, CodePage(), roots, error)) {
         std::fprintf(stderr, "gantrel-host: %s\n", error.c_str());
         return 1;
     }

@@ -1,6 +1,7 @@
 // Code page information. The ANSI code page is a setting; GetCPInfo knows
 // the code pages a Windows installation commonly runs with.
 #include "Backend.h"
+#include "CodePageTables.h"
 #include "Operations.h"
 #include "Platform.h"
 
@@ -13,24 +14,6 @@ namespace {
 const UINT defaultCodePage = 1252;
 UINT chosenCodePage = 0; // 0: not chosen in-process, ask the environment
 
-struct DoubleByteCodePage {
-    UINT codePage;
-    BYTE ranges[MAX_LEADBYTES];
-};
-
-// Lead-byte ranges as GetCPInfo reports them: pairs, ended by a zero pair.
-const DoubleByteCodePage doubleByteCodePages[] = {
-    {932, {0x81, 0x9F, 0xE0, 0xFC}},
-    {936, {0x81, 0xFE}},
-    {949, {0x81, 0xFE}},
-    {950, {0x81, 0xFE}},
-    {1361, {0x84, 0xD3, 0xD8, 0xDE, 0xE0, 0xF9}},
-    {20932, {0x8E, 0x8E, 0xA1, 0xFE}},
-};
-
-const UINT singleByteCodePages[] = {437,  850,  852,  866,  874,  1250, 1251,  1252,
-                                    1253, 1254, 1255, 1256, 1257, 1258, 20127, 28591};
-
 } // namespace
 
 void SetCodePage(UINT codePage) {
@@ -41,18 +24,22 @@ void ResetCodePage() {
     chosenCodePage = 0;
 }
 
+UINT AnsiCodePage() {
+    if (chosenCodePage != 0) {
+        return chosenCodePage;
+    }
+    const char* setting = Setting("GANTREL_CODEPAGE");
+    long parsed = setting != nullptr ? std::strtol(setting, nullptr, 10) : 0;
+    return parsed > 0 ? static_cast<UINT>(parsed) : defaultCodePage;
+}
+
 } // namespace emulated
 
 namespace platform {
 
 UINT GetACP() {
     emulated::BeginOperation("GetACP");
-    UINT codePage = emulated::chosenCodePage;
-    if (codePage == 0) {
-        const char* setting = emulated::Setting("GANTREL_CODEPAGE");
-        long parsed = setting != nullptr ? std::strtol(setting, nullptr, 10) : 0;
-        codePage = parsed > 0 ? static_cast<UINT>(parsed) : emulated::defaultCodePage;
-    }
+    UINT codePage = emulated::AnsiCodePage();
     emulated::TraceOperation("GetACP", "", std::to_string(codePage));
     return codePage;
 }

@@ -18,15 +18,18 @@ namespace emulated {
 std::string WriteRegistryText(const RegistryRoots& roots);
 
 // Adds the keys and values of REGEDIT4 text to `roots` ([-KEY] and
-// "name"=- remove, as the registry editor does). False for malformed text,
-// with `error` naming the line and what is wrong with it; `roots` may then
-// hold part of the text.
-bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error);
+// "name"=- remove, as the registry editor does). Key paths are read as text
+// in the ANSI code page `codePage`, as the registry editor reads the file.
+// False for malformed text, with `error` naming the line and what is wrong
+// with it; `roots` may then hold part of the text.
+bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
+                      UINT codePage = 1252);
 
 // Reads the file into `roots`; a file that does not exist is an empty
 // registry. False, with an error naming the file (and the line), for a file
 // that cannot be read or is malformed.
-bool LoadRegistryFile(const std::string& path, RegistryRoots& roots, std::string& error);
+bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
+                      std::string& error);
 
 // Replaces the file with the registry's text atomically: the text goes to a
 // temporary file in the same folder, which is then renamed over it, so a

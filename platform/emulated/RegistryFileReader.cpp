@@ -62,8 +62,8 @@ bool StartsWithNoCase(const std::string& text, std::size_t at, const char* prefi
 
 class TextReader {
   public:
-    TextReader(const std::string& text, RegistryRoots& roots)
-        : lines_(SplitLines(text)), roots_(roots) {}
+    TextReader(const std::string& text, RegistryRoots& roots, UINT codePage)
+        : lines_(SplitLines(text)), roots_(roots), codePage_(codePage) {}
 
     bool Read(std::string& error) {
         bool header = false;
@@ -120,7 +120,8 @@ class TextReader {
             return Fail("unknown root key in [" + path + "]");
         }
         std::vector<std::string> components;
-        if (slash != std::string::npos && !SplitRegistryPath(path.substr(slash + 1), components)) {
+        if (slash != std::string::npos &&
+            !SplitRegistryPath(path.substr(slash + 1), codePage_, components)) {
             return Fail("a key path may not begin with a backslash: [" + path + "]");
         }
         key_ = nullptr;
@@ -301,6 +302,7 @@ class TextReader {
 
     std::vector<std::string> lines_;
     RegistryRoots& roots_;
+    UINT codePage_;
     std::shared_ptr<RegistryKey> key_;
     std::size_t index_ = 0;
     std::size_t lineNumber_ = 0;
@@ -309,12 +311,14 @@ class TextReader {
 
 } // namespace
 
-bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error) {
-    TextReader reader(text, roots);
+bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
+                      UINT codePage) {
+    TextReader reader(text, roots, codePage);
     return reader.Read(error);
 }
 
-bool LoadRegistryFile(const std::string& path, RegistryRoots& roots, std::string& error) {
+bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
+                      std::string& error) {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT) {
@@ -332,7 +336,7 @@ bool LoadRegistryFile(const std::string& path, RegistryRoots& roots, std::string
         return false;
     }
     std::string reason;
-    if (!ReadRegistryText(text.str(), roots, reason)) {
+    if (!ReadRegistryText(text.str(), roots, reason, codePage)) {
         error = "the registry file " + path + " is malformed, " + reason;
         return false;
     }

@@ -1,5 +1,7 @@
 #include "RegistryKeys.h"
 
+#include "CodePageTables.h"
+
 namespace emulated {
 namespace {
 
@@ -60,20 +62,32 @@ std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots) {
     return {roots.classesRoot, roots.currentUser, roots.localMachine};
 }
 
-bool SplitRegistryPath(const std::string& path, std::vector<std::string>& components) {
+bool SplitRegistryPath(const std::string& path, UINT codePage,
+                       std::vector<std::string>& components) {
     components.clear();
     if (!path.empty() && path[0] == '\\') {
         return false;
     }
-    // Doubled and trailing backslashes name nothing more, as on Windows.
-    std::size_t start = 0;
-    while (start < path.size()) {
-        std::size_t slash = path.find('\\', start);
-        std::size_t end = slash == std::string::npos ? path.size() : slash;
-        if (end > start) {
-            components.push_back(path.substr(start, end - start));
+    // Windows turns the path into Unicode before it looks for separators, so
+    // the second byte of a double-byte character never is one. Doubled and
+    // trailing backslashes name nothing more.
+    std::string component;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        unsigned char byte = static_cast<unsigned char>(path[i]);
+        if (byte == '\\') {
+            if (!component.empty()) {
+                components.push_back(component);
+                component.clear();
+            }
+            continue;
         }
-        start = end + 1;
+        component += path[i];
+        if (IsLeadByteIn(codePage, byte) && i + 1 < path.size()) {
+            component += path[++i];
+        }
+    }
+    if (!component.empty()) {
+        components.push_back(component);
     }
     return true;
 }

@@ -54,8 +54,11 @@ std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::st
 std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots);
 
 // A path's components, split at backslashes; doubled and trailing
-// backslashes add none. False for a path that begins with a backslash.
-bool SplitRegistryPath(const std::string& path, std::vector<std::string>& components);
+// backslashes add none. The path is text in the ANSI code page `codePage`:
+// a byte that ends a double-byte character is part of its name even when it
+// has the backslash's code. False for a path that begins with a backslash.
+bool SplitRegistryPath(const std::string& path, UINT codePage,
+                       std::vector<std::string>& components);
 
 // The key at the components below `from`, or null.
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,

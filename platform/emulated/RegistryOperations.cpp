@@ -1,5 +1,6 @@
 // The registry operations of the emulated platform, answering as the Windows
 // NT registry does for everything the module relies on.
+#include "CodePageTables.h"
 #include "Operations.h"
 #include "Platform.h"
 #include "RegistryState.h"
@@ -59,7 +60,8 @@ LONG CreateKey(HKEY root, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
     }
     // No path at all opens the key itself, as an empty one does.
     std::vector<std::string> components;
-    if (!emulated::SplitRegistryPath(subKey != nullptr ? subKey : "", components)) {
+    if (!emulated::SplitRegistryPath(subKey != nullptr ? subKey : "", emulated::AnsiCodePage(),
+                                     components)) {
         return ERROR_BAD_PATHNAME;
     }
     if (HasLineBreak(components)) {
@@ -187,7 +189,7 @@ LONG DeleteKey(HKEY root, LPCSTR subKey) {
         return ERROR_INVALID_PARAMETER;
     }
     std::vector<std::string> components;
-    if (!emulated::SplitRegistryPath(subKey, components)) {
+    if (!emulated::SplitRegistryPath(subKey, emulated::AnsiCodePage(), components)) {
         return ERROR_BAD_PATHNAME;
     }
     std::shared_ptr<RegistryKey> key = emulated::FindRegistryKey(parent, components);

@@ -2,6 +2,7 @@
 #include "RegistryState.h"
 
 #include "Backend.h"
+#include "CodePageTables.h"
 #include "Operations.h"
 #include "RegistryControl.h"
 #include "RegistryFile.h"
@@ -57,7 +58,7 @@ void Load() {
         return;
     }
     std::string error;
-    if (!LoadRegistryFile(state.file, *state.roots, error)) {
+    if (!LoadRegistryFile(state.file, AnsiCodePage(), *state.roots, error)) {
         state.fileError = error;
         state.roots.reset();
         std::fprintf(stderr, "gantrel: %s; every registry operation fails until it is mended\n",
@@ -85,7 +86,7 @@ std::shared_ptr<RegistryKey> RootKey(HKEY root) {
 std::shared_ptr<RegistryKey> FindByPath(HKEY root, const std::string& path) {
     std::shared_ptr<RegistryKey> key = RootKey(root);
     std::vector<std::string> components;
-    if (key == nullptr || !SplitRegistryPath(path, components)) {
+    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
         return nullptr;
     }
     return FindRegistryKey(key, components);
@@ -94,7 +95,7 @@ std::shared_ptr<RegistryKey> FindByPath(HKEY root, const std::string& path) {
 std::shared_ptr<RegistryKey> MakeByPath(HKEY root, const std::string& path) {
     std::shared_ptr<RegistryKey> key = RootKey(root);
     std::vector<std::string> components;
-    if (key == nullptr || !SplitRegistryPath(path, components)) {
+    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
         return nullptr;
     }
     bool created = false;
@@ -303,7 +304,7 @@ void SetDeleteRemovesTree(bool removesTree) {
 void DenyRegistryAccess(HKEY root, const std::string& path) {
     std::shared_ptr<RegistryKey> key = RootKey(root);
     std::vector<std::string> components;
-    if (key == nullptr || !SplitRegistryPath(path, components)) {
+    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
         return;
     }
     std::string full = key->name;
