@@ -28,8 +28,10 @@ bool ReadKey(HKEY key, DumpKey& into) {
                            &values, &longestName, &longestData, nullptr, nullptr) != 0) {
         return false;
     }
+    // The longest names are counted in Unicode characters; in a double-byte
+    // code page each takes up to two bytes of an ANSI name.
     for (DWORD i = 0; i < values; ++i) {
-        std::vector<char> name(longestName + 2);
+        std::vector<char> name(2 * longestName + 2);
         std::vector<unsigned char> data(longestData + 2);
         DWORD nameSize = static_cast<DWORD>(name.size());
         DWORD dataSize = static_cast<DWORD>(data.size());
@@ -45,7 +47,7 @@ bool ReadKey(HKEY key, DumpKey& into) {
         into.values.push_back(value);
     }
     for (DWORD i = 0; i < subKeys; ++i) {
-        std::vector<char> name(longestSubKey + 2);
+        std::vector<char> name(2 * longestSubKey + 2);
         DWORD nameSize = static_cast<DWORD>(name.size());
         if (::RegEnumKeyExA(key, i, name.data(), &nameSize, nullptr, nullptr, nullptr, nullptr) !=
             0) {
