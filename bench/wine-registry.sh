@@ -1,0 +1,33 @@
+#!/bin/bash
+# The real module's key tree removal under Wine beside Wine's own
+# RegDeleteTreeA: KeyTreeBench.exe builds the same tree of keys (wide: one
+# level; deep: branches of four levels) as the application key twice, removes
+# it once through UninstUnInitialize and once with RegDeleteTreeA, and prints
+# the median times and their ratio. Both run inside one process, so no
+# process start-up is timed.
+#   bench/wine-registry.sh [KEYS [ROUNDS]]      (10,000 keys, 5 rounds)
+set -uo pipefail
+SOURCE="$(cd "$(dirname "$0")/.." && pwd)"
+BUILD="${GANTREL_WIN32_BUILD:-$SOURCE/out/win32}"
+
+cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
+    echo "wine-registry: the win32 build failed" >&2
+    exit 1
+}
+
+# shellcheck source=../tests/wine/lib.sh
+source "$SOURCE/tests/wine/lib.sh"
+# A prefix of its own, beside the test suites' one (lib.sh reads these).
+# shellcheck disable=SC2034
+WINE_ROOT="$BUILD/wine-bench-registry"
+export WINEPREFIX="$WINE_ROOT/prefix"
+SCRATCH="$WINE_ROOT/scratch"
+PROGRAMS="$WINEPREFIX/drive_c/gantrel"
+trap stop_everything EXIT
+make_prefix
+
+cd "$WINEPREFIX/drive_c" || exit 1
+wine_run 'C:\gantrel\KeyTreeBench.exe' "$@"
+status=$?
+stop_everything
+exit "$status"
