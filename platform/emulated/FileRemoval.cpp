@@ -87,6 +87,7 @@ void Trace(const char* name, const std::string& arguments, BOOL result) {
 } // namespace
 
 void ResetFiles() {
+    EndAllListings();
     removalFaults.clear();
     SetLastFileError(ERROR_SUCCESS);
 }

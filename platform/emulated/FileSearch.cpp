@@ -27,7 +27,6 @@ namespace emulated {
 namespace {
 
 thread_local DWORD lastFileError = ERROR_SUCCESS;
-int openSearches = 0;
 
 struct Search {
     DIR* folder = nullptr;
@@ -35,16 +34,30 @@ struct Search {
     int dotsToList = 0;  // "." and ".." still to hand out
     std::string folderPath;
 };
-// The listings of folders in progress, innermost last.
-std::vector<Search*> folderListings;
+// Every listing begun and not yet ended, innermost last. A handle not
+// among them is no listing (any more): it is refused, as Windows refuses one.
+std::vector<Search*> openListings;
 
-void ForgetListing(Search* search) {
-    for (auto it = folderListings.rbegin(); it != folderListings.rend(); ++it) {
-        if (*it == search) {
-            folderListings.erase(std::next(it).base());
-            return;
+bool IsOpen(HANDLE handle) {
+    for (auto it = openListings.rbegin(); it != openListings.rend(); ++it) {
+        if (*it == handle) {
+            return true;
         }
     }
+    return false;
+}
+
+void EndListing(Search* search) {
+    for (auto it = openListings.rbegin(); it != openListings.rend(); ++it) {
+        if (*it == search) {
+            openListings.erase(std::next(it).base());
+            break;
+        }
+    }
+    if (search->folder != nullptr) {
+        ::closedir(search->folder);
+    }
+    delete search;
 }
 
 // Windows wildcards: "*" and "*.*" take every name, a name without a dot
@@ -146,7 +159,7 @@ HANDLE FindSingleEntry(const std::string& linuxPath, LPWIN32_FIND_DATAA data) {
     // A search that has nothing more to give.
     Search* search = new Search;
     search->pattern = name;
-    ++openSearches;
+    openListings.push_back(search);
     return search;
 }
 
@@ -227,17 +240,24 @@ DWORD LastFileError() {
 }
 
 int ListedFolder(const char* folder, std::size_t length) {
-    for (auto it = folderListings.rbegin(); it != folderListings.rend(); ++it) {
+    for (auto it = openListings.rbegin(); it != openListings.rend(); ++it) {
         const std::string& path = (*it)->folderPath;
-        if (path.size() == length && path.compare(0, length, folder, length) == 0) {
+        if ((*it)->folder != nullptr && path.size() == length &&
+            path.compare(0, length, folder, length) == 0) {
             return ::dirfd((*it)->folder);
         }
     }
     return -1;
 }
 
+void EndAllListings() {
+    while (!openListings.empty()) {
+        EndListing(openListings.back());
+    }
+}
+
 int OpenSearchCount() {
-    return openSearches;
+    return static_cast<int>(openListings.size());
 }
 
 bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
@@ -288,14 +308,11 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
                                                                      : ErrorFromErrno(errno));
                 delete search;
             } else {
-                ++openSearches;
+                openListings.push_back(search);
                 if (NextEntry(*search, findData)) {
                     result = search;
-                    folderListings.push_back(search);
                 } else {
-                    ::closedir(search->folder);
-                    --openSearches;
-                    delete search;
+                    EndListing(search);
                     SetLastFileError(ERROR_FILE_NOT_FOUND);
                 }
             }
@@ -318,7 +335,7 @@ BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA findData) {
     Search* search = static_cast<Search*>(handle);
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
-    } else if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    } else if (!IsOpen(handle)) {
         SetLastFileError(ERROR_INVALID_HANDLE);
     } else if (search->folder != nullptr && NextEntry(*search, findData)) {
         result = TRUE;
@@ -340,16 +357,10 @@ BOOL FindClose(HANDLE handle) {
     BOOL result = FALSE;
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
-    } else if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+    } else if (!IsOpen(handle)) {
         SetLastFileError(ERROR_INVALID_HANDLE);
     } else {
-        Search* search = static_cast<Search*>(handle);
-        if (search->folder != nullptr) {
-            ForgetListing(search);
-            ::closedir(search->folder);
-        }
-        delete search;
-        --openSearches;
+        EndListing(static_cast<Search*>(handle));
         result = TRUE;
     }
     if (TraceEnabled()) {

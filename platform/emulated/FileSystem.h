@@ -39,6 +39,10 @@ bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoo
 // folder being walked through it rather than looking the whole path up again.
 int ListedFolder(const char* folder, std::size_t length);
 
+// Ends every listing still open: a reset forgets them, and their handles are
+// refused from then on.
+void EndAllListings();
+
 // The fault the control API set for removals of this Linux path, if any.
 FaultKind RemovalFaultFor(const std::string& linuxPath);
 

@@ -120,8 +120,13 @@ namespace platform {
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     using namespace emulated;
-    BeginOperation("MessageBoxA");
+    FaultKind fault = BeginOperation("MessageBoxA");
     ReadSettings();
+    if (fault != FaultKind::None) {
+        // The box could not be made: no button was pressed, and nobody saw it.
+        TraceOperation("MessageBoxA", Quoted(caption), "0 (failed)");
+        return 0;
+    }
     bool yes = false;
     if (!answers.empty()) {
         yes = answers.front();
@@ -143,12 +148,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
     using namespace emulated;
-    BeginOperation("FindWindowA");
+    FaultKind fault = BeginOperation("FindWindowA");
     ReadSettings();
     HWND found = nullptr;
     // The emulated windows have no titles: only a lookup without one, or
-    // with the empty one, can find them.
-    bool anyTitle = windowName == nullptr || windowName[0] == 0;
+    // with the empty one, can find them. A lookup that fails finds nothing.
+    bool anyTitle = fault == FaultKind::None && (windowName == nullptr || windowName[0] == 0);
     for (std::size_t i = 0; anyTitle && className != nullptr && i < openWindows.size(); ++i) {
         if (strcasecmp(openWindows[i].c_str(), className) == 0) {
             found = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010 + 4 * i));

@@ -72,13 +72,20 @@ fresh_scratch removal
 DB="$SCRATCH/removal/db"
 removal_seed 'D:\removal\db'
 
-# --- No: the folder stays and the answer is -1.
+# --- No: the folder stays and the answer is -1. Called by its ordinal, #2,
+# which the host checks removes its own three arguments.
 removal_tree "$DB"
 before=$(removal_listing "$DB")
-host UninstInitialize 0 0 >"$SCRATCH/result" &
+(
+    host '#2' 0 0 >"$SCRATCH/result"
+    echo "exit $?" >>"$SCRATCH/result"
+) &
 host_pid=$!
 removal_box Warning n removal-question || fail "the question box appears"
 wait "$host_pid"
+expect_eq "ordinal #2 is UninstInitialize and balances the stack" "exit 0" \
+    "$(tail -n1 "$SCRATCH/result")"
+sed -i '$d' "$SCRATCH/result"
 expect_contains "the question names the data at risk" "$question|Do you want to proceed ?" \
     "$BOX_TEXT"
 expect_contains "the question offers Yes" "&Yes" "$BOX_TEXT"
