@@ -66,12 +66,12 @@ registration_sub_keys() {
 REG_OTHER_CLASS='{0b1c2d3e-4f50-6172-8394-a5b6c7d8e9f0}'
 REG_PROGRAM='C:\Program Files\Corvanet\VKT\Lumeno.exe'
 registration_forget
-for app in "$REG_USER_APP" "$REG_MACHINE_APP"; do
-    registration_add "$app" /v dbPath /d 'D:\db'
-    registration_add "$app\\Server" /v Port /t REG_DWORD /d 8080
-    registration_add "$app\\Server\\Pool\\Slot 1" /v Data /t REG_BINARY /d 00ff7f
-    registration_add "$app\\Server\\Pool\\Slot 2\\Inner" /v List /t REG_MULTI_SZ /d 'a\0b'
-    registration_add "$app\\View\\Columns" /v Width /t REG_EXPAND_SZ /d '%TEMP%'
+for reg_app in "$REG_USER_APP" "$REG_MACHINE_APP"; do
+    registration_add "$reg_app" /v dbPath /d 'D:\db'
+    registration_add "$reg_app\\Server" /v Port /t REG_DWORD /d 8080
+    registration_add "$reg_app\\Server\\Pool\\Slot 1" /v Data /t REG_BINARY /d 00ff7f
+    registration_add "$reg_app\\Server\\Pool\\Slot 2\\Inner" /v List /t REG_MULTI_SZ /d 'a\0b'
+    registration_add "$reg_app\\View\\Columns" /v Width /t REG_EXPAND_SZ /d '%TEMP%'
 done
 registration_add 'HKCU\Software\Corvanet\Keep' /v Kept /d yes
 registration_add 'HKLM\SOFTWARE\Corvanet\Other'
@@ -231,11 +231,11 @@ registration_compare long-names 1252
 
 # Code page 932: names whose characters end in the byte 0x5C, inside the
 # application key and beside it.
-dbcs1=$'\x95\x5C'
-dbcs2=$'\x83\x5C'
+REG_DBCS1=$'\x95\x5C'
+REG_DBCS2=$'\x83\x5C'
 registration_seed_file double-byte \
-    "[$REG_USER_APP\\$dbcs1\\$dbcs2]" '"x"="1"' "[$REG_USER_APP\\$dbcs2]" \
-    "[HKEY_CURRENT_USER\\Software\\Corvanet\\$dbcs1\\$dbcs2]" '"Kept"="yes"' \
-    "[HKEY_CURRENT_USER\\Software\\Corvanet\\$dbcs2$dbcs1]"
+    "[$REG_USER_APP\\$REG_DBCS1\\$REG_DBCS2]" '"x"="1"' "[$REG_USER_APP\\$REG_DBCS2]" \
+    "[HKEY_CURRENT_USER\\Software\\Corvanet\\$REG_DBCS1\\$REG_DBCS2]" '"Kept"="yes"' \
+    "[HKEY_CURRENT_USER\\Software\\Corvanet\\$REG_DBCS2$REG_DBCS1]"
 registration_compare double-byte 932
 registration_forget

@@ -14,7 +14,7 @@ uninstall_seed() {
 }
 
 # The command as reg query lists it, or "(none)"; RUN is wine_run or
-# ja_run.
+# uninstall_ja.
 uninstall_stored() {
     local run=${1:-wine_run} listed
     listed=$($run reg query "$UNINSTALL_KEY" /v UninstallString) || {
@@ -32,31 +32,31 @@ uninstall_call() {
     host "$@" "$entry" 0 0 | tr '\n' '|'
 }
 
-folder_line() {
+uninstall_folder_line() {
     echo "GetVKTFolder = 1|GetVKTFolder buffer: \"$1\"|"
 }
 
 # --- The worked example: the same folder before and after the option.
 uninstall_seed "$UNINSTALL_HOST_COMMAND"
 expect_eq "GetVKTFolder cuts the folder from the host's own option" \
-    "$(folder_line 'C:\Program Files\Corvanet')" "$(uninstall_call GetVKTFolder)"
+    "$(uninstall_folder_line 'C:\Program Files\Corvanet')" "$(uninstall_call GetVKTFolder)"
 expect_eq "SetUninstallInfo answers 1" "SetUninstallInfo = 1|" "$(uninstall_call SetUninstallInfo)"
 expect_eq "SetUninstallInfo appends the module beside the host's file" \
     "$UNINSTALL_HOST_COMMAND$UNINSTALL_OPTION" "$(uninstall_stored)"
 expect_eq "GetVKTFolder cuts the same folder from the appended option" \
-    "$(folder_line 'C:\Program Files\Corvanet')" "$(uninstall_call GetVKTFolder)"
+    "$(uninstall_folder_line 'C:\Program Files\Corvanet')" "$(uninstall_call GetVKTFolder)"
 
 # --- A second call cuts from the first hyphen again and appends once more.
 uninstall_call SetUninstallInfo >/dev/null
+uninstall_again=' -c"C:\Program Files\Corvanet\VKT\remove.log" -c"C:\Program Files\Corvanet\VKT\Gantrel.dll"'
 expect_eq "a second SetUninstallInfo appends from the first hyphen again" \
-    "$UNINSTALL_HOST_COMMAND$UNINSTALL_OPTION"' -c"C:\Program Files\Corvanet\VKT\remove.log" -c"C:\Program Files\Corvanet\VKT\Gantrel.dll"' \
-    "$(uninstall_stored)"
+    "$UNINSTALL_HOST_COMMAND$UNINSTALL_OPTION$uninstall_again" "$(uninstall_stored)"
 
 # --- No command at all: the folder is empty, the key is made on the way,
 # and the option has no folder.
 wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
 expect_eq "GetVKTFolder on a missing command fills in the empty text" \
-    "$(folder_line '')" "$(uninstall_call GetVKTFolder)"
+    "$(uninstall_folder_line '')" "$(uninstall_call GetVKTFolder)"
 expect_eq "reading the missing command makes the uninstall entry's key" "(none)|0" \
     "$(uninstall_stored)|$(wine_run reg query "$UNINSTALL_KEY" >/dev/null 2>&1; echo $?)"
 uninstall_call SetUninstallInfo >/dev/null
@@ -71,22 +71,22 @@ expect_eq "a hyphen in the uninstaller's path is the one SetUninstallInfo cuts a
     "$(uninstall_stored)"
 uninstall_seed "$UNINSTALL_HOST_COMMAND"' -c"C:\Corvanet-Apps\VKT\Gantrel.dll"'
 expect_eq "a hyphen in the module's folder is the one GetVKTFolder cuts at" \
-    "$(folder_line 'ps')" "$(uninstall_call GetVKTFolder)"
+    "$(uninstall_folder_line 'ps')" "$(uninstall_call GetVKTFolder)"
 uninstall_seed 'uninst -fremove.log'
 uninstall_call SetUninstallInfo >/dev/null
 expect_eq "a command without a backslash gets no folder before the module" \
     'uninst -fremove.log -cGantrel.dll"' "$(uninstall_stored)"
-expect_eq "and GetVKTFolder finds no folder in it" "$(folder_line '')" \
+expect_eq "and GetVKTFolder finds no folder in it" "$(uninstall_folder_line '')" \
     "$(uninstall_call GetVKTFolder)"
 
 # --- A command longer than the buffer: the real RegQueryValueExA answers
-# ERROR_MORE_DATA, and whatever it may have left in the buffer is not taken
-# for a command (a part of this one would yield "C:").
-long_command="u.exe -f\"C:\\$(printf 'a%.0s' $(seq 1 1200))\\VKT\\remove.log\""
-uninstall_seed "$long_command"
-expect_eq "the long command was stored whole" "$long_command" "$(uninstall_stored)"
+# ERROR_MORE_DATA (Wine leaves the buffer as it was), and the module takes
+# the command as empty; read whole, this one would yield C:\aaa...
+uninstall_long_command="u.exe -f\"C:\\$(printf 'a%.0s' $(seq 1 1200))\\VKT\\remove.log\""
+uninstall_seed "$uninstall_long_command"
+expect_eq "the long command was stored whole" "$uninstall_long_command" "$(uninstall_stored)"
 expect_eq "GetVKTFolder reads a command too long for its buffer as empty" \
-    "$(folder_line '')" "$(uninstall_call GetVKTFolder)"
+    "$(uninstall_folder_line '')" "$(uninstall_call GetVKTFolder)"
 
 # --- Double-byte characters whose second byte is the backslash code, in a
 # code page 932 Wine. reg add cannot carry them: Wine converts its command
@@ -94,42 +94,44 @@ expect_eq "GetVKTFolder reads a command too long for its buffer as empty" \
 # 7 bits of each byte. regedit reads a REGEDIT4 file in the ANSI code page,
 # so the command goes in as the bytes of a hex(1) value; the same file is
 # the emulated platform's registry.
+
 # wine_run in a Japanese locale (the shell itself keeps its own).
-ja_run() {
+uninstall_ja() {
     env LC_ALL=ja_JP.UTF-8 wine "$@" 2>/dev/null | tr -d '\r'
     return "${PIPESTATUS[0]}"
 }
 expect_eq "LC_ALL=ja_JP.UTF-8 gives Wine processes code page 932" "932 lead 0x95: yes" \
-    "$(ja_run 'C:\gantrel\AnsiCodePage.exe')"
+    "$(uninstall_ja 'C:\gantrel\AnsiCodePage.exe')"
 
 # C:\<95 5C>\<83 5C>: two characters, each ending in the byte 0x5C.
-dbcs_folder=$'C:\\\x95\x5C\\\x83\x5C'
-dbcs_command="u.exe -f\"$dbcs_folder\\x.log\""
-hex_bytes() {
+uninstall_dbcs_folder=$'C:\\\x95\x5C\\\x83\x5C'
+uninstall_dbcs_command="u.exe -f\"$uninstall_dbcs_folder\\x.log\""
+uninstall_hex() {
     printf '%s\0' "$1" | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//'
 }
 printf 'REGEDIT4\r\n\r\n[%s]\r\n"UninstallString"=hex(1):%s\r\n' "$UNINSTALL_KEY" \
-    "$(hex_bytes "$dbcs_command")" >"$SCRATCH/uninstall/dbcs.reg"
+    "$(uninstall_hex "$uninstall_dbcs_command")" >"$SCRATCH/uninstall/dbcs.reg"
 
 wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
-ja_run regedit /s 'D:\uninstall\dbcs.reg'
+uninstall_ja regedit /s 'D:\uninstall\dbcs.reg'
 expect_eq "regedit stores the double-byte command as these bytes in code page 932" \
-    "$dbcs_command" "$(uninstall_stored ja_run)"
+    "$uninstall_dbcs_command" "$(uninstall_stored uninstall_ja)"
 # Each step's output, in order: the folder, the result, the stored command,
 # the folder again.
-dbcs_steps() {
+uninstall_steps() {
     "$@" GetVKTFolder 0 0
     "$@" SetUninstallInfo 0 0
     "$@" dump "$UNINSTALL_KEY"
     "$@" GetVKTFolder 0 0
 }
-wine_steps=$(dbcs_steps ja_run "$HOST_EXE")
+uninstall_wine_steps=$(uninstall_steps uninstall_ja "$HOST_EXE")
 expect_eq "GetVKTFolder does not split the characters at their second byte" \
-    "GetVKTFolder buffer: \"C:\\"$'\x95\x5C'"\"" "$(sed -n 2p <<<"$wine_steps")"
+    "GetVKTFolder buffer: \"C:\\"$'\x95\x5C'"\"" "$(sed -n 2p <<<"$uninstall_wine_steps")"
 expect_eq "SetUninstallInfo keeps both characters in the module's folder" \
-    "$dbcs_command -c\"$dbcs_folder\\Gantrel.dll\"" "$(uninstall_stored ja_run)"
+    "$uninstall_dbcs_command -c\"$uninstall_dbcs_folder\\Gantrel.dll\"" \
+    "$(uninstall_stored uninstall_ja)"
 expect_eq "GetVKTFolder cuts the same folder from the appended option" \
-    "$(sed -n 2p <<<"$wine_steps")" "$(sed -n '$p' <<<"$wine_steps")"
+    "$(sed -n 2p <<<"$uninstall_wine_steps")" "$(sed -n '$p' <<<"$uninstall_wine_steps")"
 
 UNINSTALL_NATIVE="$SOURCE/out/$(basename "$BUILD")-native"
 UNINSTALL_NATIVE_SCRATCH="$UNINSTALL_NATIVE/wine-scratch-uninstall"
@@ -146,7 +148,7 @@ uninstall_native() {
         GANTREL_DRIVES="$UNINSTALL_NATIVE_SCRATCH/drives" \
         "$UNINSTALL_NATIVE/gantrel-host" --code-page 932 "$@"
 }
-native_steps=$(dbcs_steps uninstall_native)
+uninstall_native_steps=$(uninstall_steps uninstall_native)
 expect_eq "the emulated platform with code page 932 gives the same folders and command" \
-    "$wine_steps" "$native_steps"
+    "$uninstall_wine_steps" "$uninstall_native_steps"
 wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
