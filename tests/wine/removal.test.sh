@@ -7,6 +7,11 @@
 SHOTS="$BUILD/screenshots"
 mkdir -p "$SHOTS"
 [ -n "$XVFB_PID" ] || start_display || fail "removal: a private X server starts"
+# Wine processes that earlier suites left running in the prefix started
+# without the display, and a box shown through them would not wait for an
+# answer: start afresh on this display.
+wineserver -k >/dev/null 2>&1
+wineserver -w
 
 # removal_seed PATH-TEXT: dbPath under the application key, as the product
 # writes it.
