@@ -33,6 +33,8 @@ int SocketsStartupCount();
 enum class FaultKind { None, AccessDenied, InUse, NotFound, OutOfMemory };
 void InjectFault(long nth, FaultKind kind, const char* operation = nullptr);
 void ClearFaults();
+// The operation the injected fault was taken by, or "" while none was.
+const std::string& FaultedOperation();
 // Platform operations made since the last reset.
 long OperationCount();
 

@@ -241,3 +241,11 @@ int lstrlenA(LPCSTR text) {
 }
 
 } // namespace platform
+
+namespace emulated {
+
+int OpenFileCount() {
+    return static_cast<int>(openFiles.size());
+}
+
+} // namespace emulated

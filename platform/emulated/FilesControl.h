@@ -24,5 +24,7 @@ DWORD LastFileError();
 
 // Listings started with FindFirstFileA and not yet ended with FindClose.
 int OpenSearchCount();
+// Files opened with CreateFileA and not yet closed.
+int OpenFileCount();
 
 } // namespace emulated

@@ -18,6 +18,7 @@ namespace {
 
 const int WSASYSNOTREADY = 10091;
 const int WSAVERNOTSUPPORTED = 10092;
+const int WSAENOBUFS = 10055;
 
 bool behaviourChosen = false;
 SocketsBehaviour behaviour = SocketsBehaviour::Real;
@@ -63,9 +64,12 @@ bool CanMakeSocket() {
 }
 
 int WSAAPI EmulatedWsaStartup(WORD requested, LPWSADATA data) {
-    BeginOperation("WSAStartup");
+    FaultKind fault = BeginOperation("WSAStartup");
     int status = 0;
-    if (behaviour == SocketsBehaviour::StartupFails || !CanMakeSocket()) {
+    if (fault == FaultKind::OutOfMemory) {
+        status = WSAENOBUFS;
+    } else if (fault != FaultKind::None || behaviour == SocketsBehaviour::StartupFails ||
+               !CanMakeSocket()) {
         status = WSASYSNOTREADY;
     } else if (LOBYTE(requested) < 1) {
         status = WSAVERNOTSUPPORTED;

@@ -12,6 +12,7 @@ long operationCount = 0;
 long faultCountdown = 0;
 FaultKind faultKind = FaultKind::None;
 std::string faultOperation;
+std::string faultedOperation;
 
 bool traceChosen = false;
 std::FILE* traceOut = nullptr;
@@ -45,6 +46,7 @@ FaultKind BeginOperation(const char* name) {
     }
     FaultKind kind = faultKind;
     faultKind = FaultKind::None;
+    faultedOperation = name;
     if (TraceStream() != nullptr) {
         std::fprintf(TraceStream(), "  [fault injected into %s]\n", name);
     }
@@ -55,10 +57,16 @@ void InjectFault(long nth, FaultKind kind, const char* operation) {
     faultCountdown = nth > 0 ? nth : 0;
     faultKind = kind;
     faultOperation = operation != nullptr ? operation : "";
+    faultedOperation.clear();
 }
 
 void ClearFaults() {
     InjectFault(0, FaultKind::None);
+    faultedOperation.clear();
+}
+
+const std::string& FaultedOperation() {
+    return faultedOperation;
 }
 
 long OperationCount() {
