@@ -14,19 +14,33 @@ const DWORD commandBufferSize = 1000;
 
 // The stored command as text. A value that cannot be read, including one
 // too long for the buffer, is the empty text; the buffer has one byte more
-// than the read may fill, so the text always ends inside it.
-TextString ReadUninstallCommand() {
+// than the read may fill, so the text always ends inside it. `unreadable`
+// tells a value that is there but could not be read from one that is
+// missing.
+TextString ReadUninstallCommand(bool& unreadable) {
     char buffer[commandBufferSize + 1];
     std::memset(buffer, 0, sizeof buffer);
+    unreadable = false;
     if (!ReadRegString(uninstallKey, uninstallValue, buffer, commandBufferSize,
                        HKEY_LOCAL_MACHINE)) {
         buffer[0] = 0;
+        DWORD type = 0;
+        DWORD size = 0;
+        unreadable = QueryRegValue(uninstallKey, uninstallValue, nullptr, &type, nullptr, &size,
+                                   HKEY_LOCAL_MACHINE) == ERROR_SUCCESS;
     }
     return TextString(buffer);
 }
 
 void AppendModuleOption() {
-    TextString command = ReadUninstallCommand();
+    bool unreadable = false;
+    TextString command = ReadUninstallCommand(unreadable);
+    // A command this hook cannot read (too long, or not plain text) is still
+    // the host's: writing the option alone over it would leave the product
+    // with no way to be removed.
+    if (unreadable) {
+        return;
+    }
     // Everything after the first hyphen and its option letter: the host's
     // quoted file path, opening quote included.
     int32_t hyphen = command.Find("-");
@@ -38,7 +52,8 @@ void AppendModuleOption() {
 }
 
 TextString FolderFromCommand() {
-    TextString command = ReadUninstallCommand();
+    bool unreadable = false;
+    TextString command = ReadUninstallCommand(unreadable);
     // Everything after the last hyphen, its option letter and the opening
     // quote: the module's path and the closing quote.
     int32_t hyphen = command.ReverseFind('-');

@@ -95,10 +95,24 @@ TEST_F(SetUninstallInfoCommand, HyphensAndBackslashesWhereTheyStand) {
     EXPECT_EQ(StoredBytes(), std::string("uninst -fremove.log -cGantrel.dll\"") + '\0');
 }
 
-TEST_F(SetUninstallInfoCommand, ACommandTooLongForTheBufferCountsAsEmpty) {
-    StoreCommand(std::string(1200, 'x'));
-    SetUninstallInfo(nullptr, 0, nullptr);
-    EXPECT_EQ(StoredBytes(), std::string(" -cGantrel.dll\"") + '\0');
+TEST_F(SetUninstallInfoCommand, ACommandItCannotReadIsLeftAsTheHostWroteIt) {
+    std::string tooLong = std::string(1200, 'x') + '\0';
+    emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString", REG_SZ,
+                                tooLong);
+    EXPECT_EQ(SetUninstallInfo(nullptr, 0, nullptr), 1);
+    EXPECT_EQ(StoredBytes(), tooLong);
+
+    std::string expandable =
+        "%SystemRoot%\\uninst.exe -f\"C:\\App\\remove.log\"" + std::string(1, '\0');
+    emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString", REG_EXPAND_SZ,
+                                expandable);
+    EXPECT_EQ(SetUninstallInfo(nullptr, 0, nullptr), 1);
+    DWORD type = 0;
+    std::string bytes;
+    EXPECT_TRUE(emulated::ReadRegistryValue(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString",
+                                            type, bytes));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(bytes, expandable);
 }
 
 TEST_F(GetVKTFolderCommand, TheSameFolderBeforeAndAfterTheOption) {

@@ -87,6 +87,9 @@ uninstall_seed "$uninstall_long_command"
 expect_eq "the long command was stored whole" "$uninstall_long_command" "$(uninstall_stored)"
 expect_eq "GetVKTFolder reads a command too long for its buffer as empty" \
     "$(uninstall_folder_line '')" "$(uninstall_call GetVKTFolder)"
+expect_eq "SetUninstallInfo leaves a command it cannot read as the host wrote it" \
+    "SetUninstallInfo = 1||$uninstall_long_command" \
+    "$(uninstall_call SetUninstallInfo)|$(uninstall_stored)"
 
 # --- Double-byte characters whose second byte is the backslash code, in a
 # code page 932 Wine. reg add cannot carry them: Wine converts its command
