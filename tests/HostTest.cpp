@@ -68,6 +68,27 @@ TEST_F(HostStandIn, ReportsWhatCannotBeFound) {
     EXPECT_EQ(badWindow.status, 2);
 }
 
+TEST_F(HostStandIn, TraceShowsEveryPlatformOperationOfTheCall) {
+    CommandResult traced = Host("--trace IsWs2");
+    EXPECT_EQ(traced.status, 0) << traced.output;
+    EXPECT_NE(traced.output.find("LoadLibraryA(\"ws2_32.dll\") = module"), std::string::npos)
+        << traced.output;
+    EXPECT_NE(traced.output.find("GetProcAddress(\"WSAStartup\") = address"), std::string::npos);
+    EXPECT_NE(traced.output.find("WSAStartup(0x2) = 0"), std::string::npos);
+    EXPECT_NE(traced.output.find("IsWs2 = 1"), std::string::npos);
+
+    RunCommand("mkdir -p " + ShellQuoted(folder + "/c"));
+    WriteFileBytes(folder + "/c/settings.ini", "Port=8080\n");
+    traced = Host("--trace --drives " + ShellQuoted(folder) + " --registry " +
+                  ShellQuoted(folder + "/registry.reg") + " SetupServer 0 0 'C:\\settings.ini'");
+    EXPECT_EQ(traced.status, 0) << traced.output;
+    EXPECT_NE(traced.output.find("RegSetValueExA("), std::string::npos) << traced.output;
+    EXPECT_NE(traced.output.find("\"Port\", type 4, 4 bytes) = 0"), std::string::npos);
+
+    CommandResult quiet = Host("IsWs2");
+    EXPECT_EQ(quiet.output.find("LoadLibraryA"), std::string::npos) << quiet.output;
+}
+
 TEST_F(HostStandIn, HelpExplainsTheCommandLine) {
     CommandResult help = Host("--help");
     EXPECT_EQ(help.status, 0);
