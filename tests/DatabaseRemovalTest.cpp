@@ -186,6 +186,28 @@ TEST_F(DatabaseRemoval, ValueNamingAFileOrALinkRemovesNothingBehindIt) {
     EXPECT_EQ(ReadFileBytes(Disk("elsewhere/precious.dat")), "p");
 }
 
+TEST_F(DatabaseRemoval, ASecondByteWithTheBackslashCodeIsNoSeparator) {
+    // Under code page 932, 0x95 0x5C is one character: "\x95\x5C.." is one
+    // name, whose trailing dots the platform drops, not a folder and "..".
+    // Split at the 0x5C, the path would climb to D:\Lumeno and take all of
+    // it; read as text, it names a folder "\x95\x5C" that is not there.
+    emulated::SetCodePage(932);
+    LoadLeadByteTableFor(932);
+    MakeFile("Lumeno/keep.dat", "keep");
+    MakeFile("Lumeno/\x95\x5C../inside.dat", "inside");
+    SeedDatabasePath(std::string("D:\\Lumeno\\\x95\x5C..") + '\0');
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/keep.dat")), "keep");
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/\x95\x5C../inside.dat")), "inside");
+
+    MakeFile("Lumeno/\x95\x5C/inside.dat", "inside");
+    SeedDatabasePath(std::string("D:\\Lumeno\\\x95\x5C") + '\0');
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    EXPECT_FALSE(Exists("Lumeno/\x95\x5C"));
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/keep.dat")), "keep");
+    LoadLeadByteTableFor(1252);
+}
+
 class DatabasePathGuard : public ::testing::Test {
   protected:
     void TearDown() override { LoadLeadByteTableFor(1252); }

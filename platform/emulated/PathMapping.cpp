@@ -1,5 +1,6 @@
 #include "PathMapping.h"
 
+#include "CodePageTables.h"
 #include "EmulatedControl.h"
 #include "Operations.h"
 
@@ -19,6 +20,22 @@ std::string DriveFolder() {
     return setting != nullptr ? setting : "";
 }
 
+// Which bytes of the path separate its components. The platform reads a
+// path as text in the ANSI code page, so the second byte of a double-byte
+// character is never a separator, even where it has the backslash's code.
+std::vector<bool> Separators(const std::string& path) {
+    std::vector<bool> separators(path.size() + 1, false);
+    UINT codePage = AnsiCodePage();
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByteIn(codePage, static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            ++i;
+        } else {
+            separators[i] = path[i] == '\\' || path[i] == '/';
+        }
+    }
+    return separators;
+}
+
 // "\\?\X:\a\b": the path exactly as it stands, with backslashes only and
 // no component folded or resolved. "." and ".." cannot be names of entries,
 // so a path with them stands for nothing; nor does "\\?\UNC\...".
@@ -29,15 +46,20 @@ bool MapVerbatimPath(const std::string& path, std::string& linuxPath, bool* driv
     }
     std::string mapped =
         DriveFolder() + '/' + static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
+    std::vector<bool> separators = Separators(path);
     std::size_t start = 3;
     while (start < path.size()) {
-        std::size_t end = path.find('\\', start);
-        std::string part = path.substr(start, end == std::string::npos ? end : end - start);
-        if (part.empty() || part == "." || part == ".." || part.find('/') != std::string::npos) {
+        std::size_t end = start;
+        while (end < path.size() && !separators[end]) {
+            ++end;
+        }
+        std::string part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == ".." ||
+            (end < path.size() && path[end] == '/')) {
             return false;
         }
         mapped += '/' + part;
-        start = end == std::string::npos ? path.size() : end + 1;
+        start = end + 1;
     }
     if (driveRoot != nullptr) {
         *driveRoot = path.size() <= 3;
@@ -54,12 +76,13 @@ bool MapPlainDrivePath(const std::string& path, std::string& linuxPath, bool* dr
         path[2] != '\\') {
         return false;
     }
+    std::vector<bool> separators = Separators(path);
     std::size_t start = 3;
     for (std::size_t i = 3; i <= path.size(); ++i) {
-        if (i < path.size() && path[i] == '/') {
+        if (i < path.size() && separators[i] && path[i] == '/') {
             return false;
         }
-        if (i == path.size() || path[i] == '\\') {
+        if (i == path.size() || separators[i]) {
             std::size_t length = i - start;
             if (length == 0 || path[i - 1] == '.' || path[i - 1] == ' ') {
                 return false; // empty, ".", "..", or a name that folds
@@ -75,7 +98,7 @@ bool MapPlainDrivePath(const std::string& path, std::string& linuxPath, bool* dr
     linuxPath += '/';
     linuxPath += static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
     for (std::size_t i = 2; i < path.size(); ++i) {
-        linuxPath += path[i] == '\\' ? '/' : path[i];
+        linuxPath += separators[i] ? '/' : path[i];
     }
     if (driveRoot != nullptr) {
         *driveRoot = false;
@@ -94,11 +117,12 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
         return false;
     }
     std::string path = windowsPath;
-    auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+    std::vector<bool> separators = Separators(path);
+    auto isSeparator = [&](std::size_t i) { return separators[i]; };
     if (path.compare(0, 4, "\\\\?\\") == 0) {
         return MapVerbatimPath(path.substr(4), linuxPath, driveRoot);
     }
-    if (isSeparator(path[0]) && path.size() > 1 && isSeparator(path[1])) {
+    if (isSeparator(0) && path.size() > 1 && isSeparator(1)) {
         return false; // a share, or a device path: nothing here stands for one
     }
     if (MapPlainDrivePath(path, linuxPath, driveRoot)) {
@@ -116,7 +140,7 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
         base += '/';
         base += static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
         rest = 2;
-    } else if (isSeparator(path[0])) {
+    } else if (isSeparator(0)) {
         base = DriveFolder();
         if (base.empty()) {
             return false;
@@ -129,7 +153,7 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
     std::vector<std::string> parts;
     std::string part;
     for (std::size_t i = rest; i <= path.size(); ++i) {
-        if (i == path.size() || isSeparator(path[i])) {
+        if (i == path.size() || isSeparator(i)) {
             if (part == "..") {
                 if (!parts.empty() && parts.back() != "..") {
                     parts.pop_back();
@@ -146,7 +170,7 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
     }
     // Then, as Windows does, the last component loses its trailing dots and
     // spaces: "a\..." and "a\.. " are "a" itself, "a\b." is "a\b".
-    if (!parts.empty() && parts.back() != ".." && !isSeparator(path.back())) {
+    if (!parts.empty() && parts.back() != ".." && !isSeparator(path.size() - 1)) {
         std::size_t kept = parts.back().find_last_not_of(". ");
         if (kept == std::string::npos) {
             parts.pop_back();
