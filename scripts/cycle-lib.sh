@@ -50,7 +50,7 @@ cycle_changes() {
         "< "*) printf '  %s - %s\n' "$label" "${line#< }" ;;
         "> "*) printf '  %s + %s\n' "$label" "${line#> }" ;;
         esac
-    done)
+    done || true) # diff answers 1 for any change
     if [ -n "$changes" ]; then
         echo "$changes"
     else

@@ -17,6 +17,9 @@ for preset in native asan; do
     ctest --preset "$preset" -j2
 done
 
+echo "== demo (the README's first command)"
+scripts/demo.sh >/dev/null
+
 echo "== fuzz"
 fuzz/run.sh 20
 
