@@ -20,11 +20,7 @@ cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null
 
 # shellcheck source=../tests/wine/lib.sh
 source "$SOURCE/tests/wine/lib.sh"
-# A prefix of its own, beside the test suites' one.
-WINE_ROOT="$BUILD/wine-bench"
-export WINEPREFIX="$WINE_ROOT/prefix"
-SCRATCH="$WINE_ROOT/scratch"
-PROGRAMS="$WINEPREFIX/drive_c/gantrel"
+use_private_prefix wine-bench
 trap stop_everything EXIT
 make_prefix
 

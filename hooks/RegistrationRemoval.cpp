@@ -1,6 +1,7 @@
 // UninstUnInitialize: removes the product's settings and its shell
 // registration when an uninstall ends.
 #include "Hooks.h"
+#include "OpenedKey.h"
 #include "Platform.h"
 #include "RegistryKeyTree.h"
 #include "RegistryValues.h"
@@ -11,10 +12,9 @@ const char classIdentifier[] = "{5c3e9d21-7a40-4b6e-a9d2-13f0c8e47b65}";
 
 // Deletes one sub-key (not a tree) of the key at parentPath.
 void DeleteSingleKey(const char* parentPath, const char* name, HKEY root) {
-    HKEY parent = OpenRegKey(parentPath, root);
-    if (parent != nullptr) {
-        platform::RegDeleteKeyA(parent, name);
-        platform::RegCloseKey(parent);
+    OpenedKey parent(OpenRegKey(parentPath, root));
+    if (parent.Get() != nullptr) {
+        platform::RegDeleteKeyA(parent.Get(), name);
     }
 }
 

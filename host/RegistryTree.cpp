@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 
+namespace {
+
+// The keys the module touches: what `dump` prints when no key is named.
 const char* const moduleRegistryKeys[] = {
     "HKEY_CURRENT_USER\\Software\\Corvanet",
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Corvanet",
@@ -15,8 +18,6 @@ const char* const moduleRegistryKeys[] = {
 };
 const int moduleRegistryKeyCount =
     static_cast<int>(sizeof moduleRegistryKeys / sizeof moduleRegistryKeys[0]);
-
-namespace {
 
 std::string Upper(const std::string& text) {
     std::string upper = text;
@@ -91,8 +92,6 @@ void PrintValue(const DumpValue& value, std::FILE* out) {
     std::fputc('\n', out);
 }
 
-} // namespace
-
 bool SplitRegistryKey(const std::string& key, std::string& root, std::string& path) {
     std::size_t slash = key.find('\\');
     std::string first = Upper(key.substr(0, slash));
@@ -125,4 +124,41 @@ void PrintRegistryTree(const std::string& fullPath, DumpKey& key, std::FILE* out
 
 void PrintMissingKey(const std::string& fullPath, std::FILE* out) {
     std::fprintf(out, "[%s] (absent)\n", fullPath.c_str());
+}
+
+int DumpOne(const std::string& fullKey, const KeyTreeReader& read, std::FILE* out) {
+    std::string root;
+    std::string path;
+    if (!SplitRegistryKey(fullKey, root, path)) {
+        std::fprintf(stderr, "gantrel-host: unknown registry root in '%s'\n", fullKey.c_str());
+        return 2;
+    }
+    std::string fullPath = path.empty() ? root : root + "\\" + path;
+    DumpKey tree;
+    bool found = false;
+    int status = read(root, path, tree, found);
+    if (status != 0) {
+        return status;
+    }
+    if (found) {
+        PrintRegistryTree(fullPath, tree, out);
+    } else {
+        PrintMissingKey(fullPath, out);
+    }
+    return 0;
+}
+
+} // namespace
+
+int PrintRegistryKeys(const std::string& key, const KeyTreeReader& read, std::FILE* out) {
+    if (!key.empty()) {
+        return DumpOne(key, read, out);
+    }
+    for (int i = 0; i < moduleRegistryKeyCount; ++i) {
+        int status = DumpOne(moduleRegistryKeys[i], read, out);
+        if (status != 0) {
+            return status;
+        }
+    }
+    return 0;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,17 +20,19 @@ struct DumpKey {
     std::vector<DumpKey> keys;
 };
 
-// The keys the module touches: what `dump` prints when no key is named.
-extern const char* const moduleRegistryKeys[];
-extern const int moduleRegistryKeyCount;
+// How a platform reads one key tree (a root's name and a path) for the dump:
+// 0 with `found` false for a key that does not exist, 0 with the tree read,
+// or, with a message on standard error, an exit status for one that cannot
+// be read.
+typedef std::function<int(const std::string& root, const std::string& path, DumpKey& tree,
+                          bool& found)>
+    KeyTreeReader;
 
-// Splits "HKEY_CURRENT_USER\path" into the root's name and the path; false
-// for an unknown root. Short forms (HKCU, HKLM, HKCR) are accepted.
-bool SplitRegistryKey(const std::string& key, std::string& root, std::string& path);
-
-// Prints the key (named by its full path) and everything below it: keys and
-// values sorted without regard to ASCII case, each value as
+// Prints the tree under `key` ("HKEY_CURRENT_USER\path"; HKCU, HKLM and HKCR
+// are accepted too), or with no key every key the module touches, in the
+// canonical form: keys and values sorted without regard to ASCII case, each
+// value as
 //   "name" TYPE hex bytes ; "text" (for the text types)
-void PrintRegistryTree(const std::string& fullPath, DumpKey& key, std::FILE* out);
-// What is printed for a key that does not exist.
-void PrintMissingKey(const std::string& fullPath, std::FILE* out);
+// and "[path] (absent)" for a key that does not exist. Answers the exit
+// status.
+int PrintRegistryKeys(const std::string& key, const KeyTreeReader& read, std::FILE* out);

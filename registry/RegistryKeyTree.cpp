@@ -1,5 +1,6 @@
 #include "RegistryKeyTree.h"
 
+#include "OpenedKey.h"
 #include "Platform.h"
 #include "RegistryValues.h"
 #include "TextString.h"
@@ -10,23 +11,6 @@ namespace {
 // walk of their level.
 const DWORD nameBufferSize = 50;
 
-// Closes a level's key however the level ends, an exception included.
-class OpenKey {
-  public:
-    explicit OpenKey(HKEY key) : key_(key) {}
-    ~OpenKey() {
-        if (key_ != nullptr) {
-            platform::RegCloseKey(key_);
-        }
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY get() const { return key_; }
-
-  private:
-    HKEY key_;
-};
-
 } // namespace
 
 LONG DeleteRegKeyTree(const char* subKey, HKEY root) {
@@ -34,8 +18,9 @@ LONG DeleteRegKeyTree(const char* subKey, HKEY root) {
     if (platform::RegDeleteKeyA(root, subKey) == ERROR_SUCCESS) {
         return 0;
     }
-    OpenKey key(OpenRegKey(subKey, root));
-    if (key.get() == nullptr) {
+    // Closed however the level ends, an exception included.
+    OpenedKey key(OpenRegKey(subKey, root));
+    if (key.Get() == nullptr) {
         return -1;
     }
     TextString path(subKey);
@@ -45,7 +30,7 @@ LONG DeleteRegKeyTree(const char* subKey, HKEY root) {
     DWORD nameSize = nameBufferSize;
     for (;;) {
         // Always index 0: every sub-key is gone before the next is asked for.
-        LONG status = platform::RegEnumKeyExA(key.get(), 0, name.OpenBuffer(nameBufferSize),
+        LONG status = platform::RegEnumKeyExA(key.Get(), 0, name.OpenBuffer(nameBufferSize),
                                               &nameSize, nullptr, nullptr, nullptr, nullptr);
         name.CloseBuffer();
         if (status == ERROR_NO_MORE_ITEMS) {

@@ -2,28 +2,12 @@
 // one write, and closes the key again.
 #include "RegistryValues.h"
 
+#include "OpenedKey.h"
 #include "Platform.h"
 
 namespace {
 
 const char serviceKeyPath[] = "SYSTEM\\CurrentControlSet\\Services\\LUMENO Service";
-
-// Closes the key it holds when the call that opened it returns, whichever way.
-class OpenedKey {
-  public:
-    explicit OpenedKey(HKEY key) : key_(key) {}
-    ~OpenedKey() {
-        if (key_ != nullptr) {
-            platform::RegCloseKey(key_);
-        }
-    }
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-    HKEY Get() const { return key_; }
-
-  private:
-    HKEY key_;
-};
 
 // How many bytes a reader asks for, given the size the value has.
 enum class SizeRule {

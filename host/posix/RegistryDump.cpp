@@ -33,49 +33,32 @@ UINT CodePage() {
     return parsed > 0 ? static_cast<UINT>(parsed) : 1252;
 }
 
-int DumpOne(const emulated::RegistryRoots& roots, const std::string& fullKey) {
-    std::string root;
-    std::string path;
-    if (!SplitRegistryKey(fullKey, root, path)) {
-        std::fprintf(stderr, "gantrel-host: unknown registry root in '%s'\n", fullKey.c_str());
-        return 2;
-    }
-    std::string fullPath = path.empty() ? root : root + "\\" + path;
-    std::vector<std::string> components;
-    std::shared_ptr<emulated::RegistryKey> key;
-    if (emulated::SplitRegistryPath(path, CodePage(), components)) {
-        key = emulated::FindRegistryKey(emulated::RootNamed(roots, root), components);
-    }
-    if (key == nullptr) {
-        PrintMissingKey(fullPath, stdout);
-        return 0;
-    }
-    DumpKey tree;
-    CopyKey(*key, tree);
-    PrintRegistryTree(fullPath, tree, stdout);
-    return 0;
-}
-
 } // namespace
 
 int DumpRegistry(const HostOptions&, const std::string& key) {
     // ApplyPlatformSettings has put the chosen file into the environment.
     const char* file = std::getenv("GANTREL_REGISTRY");
+    UINT codePage = CodePage();
     emulated::RegistryRoots roots;
     std::string error;
     if (file != nullptr && file[0] != 0 &&
-        !emulated::LoadRegistryFile(file, CodePage(), roots, error)) {
+        !emulated::LoadRegistryFile(file, codePage, roots, error)) {
         std::fprintf(stderr, "gantrel-host: %s\n", error.c_str());
         return 1;
     }
-    if (!key.empty()) {
-        return DumpOne(roots, key);
-    }
-    for (int i = 0; i < moduleRegistryKeyCount; ++i) {
-        int status = DumpOne(roots, moduleRegistryKeys[i]);
-        if (status != 0) {
-            return status;
-        }
-    }
-    return 0;
+    return PrintRegistryKeys(
+        key,
+        [&](const std::string& root, const std::string& path, DumpKey& tree, bool& found) {
+            std::vector<std::string> components;
+            std::shared_ptr<emulated::RegistryKey> named;
+            if (emulated::SplitRegistryPath(path, codePage, components)) {
+                named = emulated::FindRegistryKey(emulated::RootNamed(roots, root), components);
+            }
+            found = named != nullptr;
+            if (found) {
+                CopyKey(*named, tree);
+            }
+            return 0;
+        },
+        stdout);
 }

@@ -69,41 +69,25 @@ bool ReadKey(HKEY key, DumpKey& into) {
     return true;
 }
 
-int DumpOne(const std::string& fullKey) {
-    std::string root;
-    std::string path;
-    if (!SplitRegistryKey(fullKey, root, path)) {
-        std::fprintf(stderr, "gantrel-host: unknown registry root in '%s'\n", fullKey.c_str());
-        return 2;
-    }
-    std::string fullPath = path.empty() ? root : root + "\\" + path;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(RootNamed(root), path.c_str(), 0, KEY_READ, &key) != 0) {
-        PrintMissingKey(fullPath, stdout);
-        return 0;
-    }
-    DumpKey tree;
-    bool read = ReadKey(key, tree);
-    ::RegCloseKey(key);
-    if (!read) {
-        std::fprintf(stderr, "gantrel-host: cannot read the key %s\n", fullPath.c_str());
-        return 1;
-    }
-    PrintRegistryTree(fullPath, tree, stdout);
-    return 0;
-}
-
 } // namespace
 
 int DumpRegistry(const HostOptions&, const std::string& key) {
-    if (!key.empty()) {
-        return DumpOne(key);
-    }
-    for (int i = 0; i < moduleRegistryKeyCount; ++i) {
-        int status = DumpOne(moduleRegistryKeys[i]);
-        if (status != 0) {
-            return status;
-        }
-    }
-    return 0;
+    return PrintRegistryKeys(
+        key,
+        [](const std::string& root, const std::string& path, DumpKey& tree, bool& found) {
+            HKEY opened = nullptr;
+            found = ::RegOpenKeyExA(RootNamed(root), path.c_str(), 0, KEY_READ, &opened) == 0;
+            if (!found) {
+                return 0;
+            }
+            bool read = ReadKey(opened, tree);
+            ::RegCloseKey(opened);
+            if (!read) {
+                std::fprintf(stderr, "gantrel-host: cannot read the key %s\\%s\n", root.c_str(),
+                             path.c_str());
+                return 1;
+            }
+            return 0;
+        },
+        stdout);
 }

@@ -51,9 +51,7 @@ cycle_lay_files
 cycle_run >"$BUILD/cycle/wine.log" 2>&1
 
 # The same on the emulated platform.
-CYCLE_NATIVE="$SOURCE/out/$(basename "$BUILD")-native"
-if cmake --preset native -B "$CYCLE_NATIVE" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
-    cmake --build "$CYCLE_NATIVE" --target gantrel-host Gantrel >/dev/null; then
+if build_native; then
     native_root="$BUILD/cycle/native-platform"
     chmod -R u+rwX "$native_root" 2>/dev/null
     rm -rf "$native_root"
@@ -61,7 +59,7 @@ if cmake --preset native -B "$CYCLE_NATIVE" -DGANTREL_BENCHMARKS=OFF >/dev/null 
     cp "$SOURCE/examples/cycle/registry.reg" "$native_root/registry.reg"
     cycle_host() {
         GANTREL_REGISTRY="$native_root/registry.reg" GANTREL_DRIVES="$native_root/drives" \
-            "$CYCLE_NATIVE/gantrel-host" --answer yes "$@"
+            "$NATIVE_HOST" --answer yes "$@"
     }
     CYCLE_D="$native_root/drives/d"
     CYCLE_OUT="$BUILD/cycle/native"

@@ -16,6 +16,12 @@ PROGRAMS="$WINEPREFIX/drive_c/gantrel"
 HOST_EXE='C:\gantrel\gantrel-host.exe'
 MODULE_DLL='C:\gantrel\Gantrel.dll'
 
+# The Linux build of the host and the module beside this Wine build, for the
+# checks that compare the two platforms.
+NATIVE_BUILD="$SOURCE/out/$(basename "$BUILD")-native"
+NATIVE_HOST="$NATIVE_BUILD/gantrel-host"
+native_built=""
+
 passed=0
 failed=0
 
@@ -51,6 +57,14 @@ expect_contains() {
     fi
 }
 
+# Builds NATIVE_HOST, once a run; false when the build fails.
+build_native() {
+    [ -n "$native_built" ] && return 0
+    cmake --preset native -B "$NATIVE_BUILD" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
+        cmake --build "$NATIVE_BUILD" --target gantrel-host Gantrel >/dev/null &&
+        native_built=1
+}
+
 # Wine's console ends lines with CR LF; the checks compare Linux text.
 wine_run() {
     wine "$@" 2>/dev/null | tr -d '\r'
@@ -59,6 +73,15 @@ wine_run() {
 
 host() {
     wine_run "$HOST_EXE" "$@"
+}
+
+# Moves this run to a prefix of its own, $BUILD/NAME, beside the suites'
+# one: the benchmarks use it, so a test run and a benchmark never meet.
+use_private_prefix() {
+    WINE_ROOT="$BUILD/$1"
+    export WINEPREFIX="$WINE_ROOT/prefix"
+    SCRATCH="$WINE_ROOT/scratch"
+    PROGRAMS="$WINEPREFIX/drive_c/gantrel"
 }
 
 # The prefix is made once per run; the scratch folder is D:, and Z: (the

@@ -137,10 +137,8 @@ expect_eq "the rows after a failing walk still run" "1" "$(registration_missing 
 # --- The same registries on the emulated platform. Each scenario is one
 # REGEDIT4 file: Wine's regedit imports it, and it is the emulated
 # platform's registry file.
-REG_NATIVE="$SOURCE/out/$(basename "$BUILD")-native"
-REG_NATIVE_SCRATCH="$REG_NATIVE/wine-scratch-registration"
-if ! { cmake --preset native -B "$REG_NATIVE" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
-    cmake --build "$REG_NATIVE" --target gantrel-host Gantrel >/dev/null; }; then
+REG_NATIVE_SCRATCH="$NATIVE_BUILD/wine-scratch-registration"
+if ! build_native; then
     fail "the native build for the differential checks"
     return 0
 fi
@@ -168,7 +166,7 @@ registration_compare() {
     local wine_side=("${wine_env[@]}" wine "$HOST_EXE")
     local native_side=(env GANTREL_REGISTRY="$REG_NATIVE_SCRATCH/registry.reg"
         GANTREL_DRIVES="$REG_NATIVE_SCRATCH/drives" GANTREL_CODEPAGE="$codePage"
-        "$REG_NATIVE/gantrel-host")
+        "$NATIVE_HOST")
 
     registration_forget
     "${wine_env[@]}" wine regedit /s "D:\\registration\\$name.reg" >/dev/null 2>&1

@@ -59,10 +59,8 @@ expect_eq "a null path imports nothing" "SetupServer = 0|[$LUMENO_KEY] (absent)"
     "$result|$(host dump "$LUMENO_KEY")"
 
 # --- The same files on the emulated platform: identical dumps.
-NATIVE_BUILD="$SOURCE/out/$(basename "$BUILD")-native"
 NATIVE_SCRATCH="$NATIVE_BUILD/wine-scratch"
-if ! { cmake --preset native -B "$NATIVE_BUILD" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
-    cmake --build "$NATIVE_BUILD" --target gantrel-host Gantrel >/dev/null; }; then
+if ! build_native; then
     fail "the native build for the differential checks"
     return 0
 fi
@@ -71,7 +69,7 @@ mkdir -p "$NATIVE_SCRATCH/drives"
 ln -s "$SCRATCH" "$NATIVE_SCRATCH/drives/d" # D: is the same folder on both
 native_host() {
     GANTREL_REGISTRY="$NATIVE_SCRATCH/registry.reg" GANTREL_DRIVES="$NATIVE_SCRATCH/drives" \
-        "$NATIVE_BUILD/gantrel-host" "$@"
+        "$NATIVE_HOST" "$@"
 }
 
 settings_file table.ini '%s\r\n' 'Port=8080' 'Title="Main"' 'Title=Ma"in' 'Port=abc' 'Port=' \

@@ -136,10 +136,8 @@ expect_eq "SetUninstallInfo keeps both characters in the module's folder" \
 expect_eq "GetVKTFolder cuts the same folder from the appended option" \
     "$(sed -n 2p <<<"$uninstall_wine_steps")" "$(sed -n '$p' <<<"$uninstall_wine_steps")"
 
-UNINSTALL_NATIVE="$SOURCE/out/$(basename "$BUILD")-native"
-UNINSTALL_NATIVE_SCRATCH="$UNINSTALL_NATIVE/wine-scratch-uninstall"
-if ! { cmake --preset native -B "$UNINSTALL_NATIVE" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
-    cmake --build "$UNINSTALL_NATIVE" --target gantrel-host Gantrel >/dev/null; }; then
+UNINSTALL_NATIVE_SCRATCH="$NATIVE_BUILD/wine-scratch-uninstall"
+if ! build_native; then
     fail "the native build for the double-byte comparison"
     return 0
 fi
@@ -149,7 +147,7 @@ cp "$SCRATCH/uninstall/dbcs.reg" "$UNINSTALL_NATIVE_SCRATCH/registry.reg"
 uninstall_native() {
     GANTREL_REGISTRY="$UNINSTALL_NATIVE_SCRATCH/registry.reg" \
         GANTREL_DRIVES="$UNINSTALL_NATIVE_SCRATCH/drives" \
-        "$UNINSTALL_NATIVE/gantrel-host" --code-page 932 "$@"
+        "$NATIVE_HOST" --code-page 932 "$@"
 }
 uninstall_native_steps=$(uninstall_steps uninstall_native)
 expect_eq "the emulated platform with code page 932 gives the same folders and command" \
