@@ -113,20 +113,22 @@ fresh_scratch() {
 
 XVFB_PID=""
 # Starts a private X server for the message boxes; DISPLAY points to it.
+# Xvfb picks a free display number itself (-displayfd), so runs side by side
+# never share a server, nor answer each other's boxes.
 start_display() {
-    local number
-    for number in $(seq 91 120); do
-        if [ ! -e "/tmp/.X11-unix/X$number" ] && [ ! -e "/tmp/.X$number-lock" ]; then
-            Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-            XVFB_PID=$!
+    local numberFile="$WINE_ROOT/display"
+    rm -f "$numberFile"
+    mkdir -p "$WINE_ROOT"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local tries number
+    for tries in $(seq 1 100); do
+        number=$(tr -dc 0-9 <"$numberFile" 2>/dev/null)
+        if [ -n "$number" ] && [ -e "/tmp/.X11-unix/X$number" ]; then
             export DISPLAY=":$number"
-            local tries
-            for tries in $(seq 1 50); do
-                [ -e "/tmp/.X11-unix/X$number" ] && return 0
-                sleep 0.1
-            done
-            return 1
+            return 0
         fi
+        sleep 0.1
     done
     return 1
 }
