@@ -31,6 +31,10 @@ void UnloadHookModule(void* module);
 // An entry point by name, or by ordinal (1 to 7); null when there is none.
 EntryPoint FindEntryPoint(void* module, const char* name, int ordinal);
 
+// Changes to the emulated registry the module could not save; 0 where the
+// registry is the platform's own.
+long RegistryChangesRefused(void* module);
+
 EntryCall CallEntryPoint(EntryPoint entry, HWND window, LONG value, LPSTR text);
 
 // Prints the registry key tree under `key` (a root name and a path) in the

@@ -111,6 +111,9 @@ int main(int argc, char** argv) {
         status = Fail(5, std::string(entryName) + " did not remove its own arguments: " +
                              std::to_string(call.stackLeft) + " bytes left on the stack");
     }
+    if (status == 0 && RegistryChangesRefused(module) > 0) {
+        status = 6; // the module has said which change and why
+    }
     std::fflush(stdout);
     UnloadHookModule(module);
     return status;

@@ -91,7 +91,7 @@ TEST_F(RegistryFile, EveryTypeAndByteSurvivesASaveAndALoad) {
     emulated::SeedRegistryKey(HKEY_CLASSES_ROOT, "Empty\\Key ]with] brackets");
     emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, "caf\xE9\\Sub key", "v", REG_SZ, "x");
     std::string saved = emulated::RegistryText();
-    EXPECT_EQ(ReadFileBytes(file), saved);
+    EXPECT_NE(ReadFileBytes(file), saved); // each change as a record, until compacted
 
     Reload();
     for (const Sample& sample : Samples()) {
@@ -118,24 +118,38 @@ TEST_F(RegistryFile, TextIsWhatTheRegistryEditorWrites) {
     const BYTE block[] = {0, 1, 0xAB};
     EXPECT_EQ(WriteRegBlock(sandbox, "Block", block, 3, HKEY_CURRENT_USER), 1);
     EXPECT_EQ(WriteRegMultiString(sandbox, "Multi", "a\0\0", 3, HKEY_CURRENT_USER), 1);
-    EXPECT_EQ(ReadFileBytes(file), "REGEDIT4\n"
-                                   "\n[HKEY_CURRENT_USER\\Software]\n"
-                                   "\n[HKEY_CURRENT_USER\\Software\\Corvanet]\n"
-                                   "\n[HKEY_CURRENT_USER\\Software\\Corvanet\\Lumeno]\n"
-                                   "@=hex(1):63,61,66,e9,00\n"
-                                   "\"Block\"=hex:00,01,ab\n"
-                                   "\"Multi\"=hex(7):61,00,00\n"
-                                   "\"Port\"=dword:00001f90\n"
-                                   "\"Title\"=\"C:\\\\\\\"Main\\\"\"\n");
+    // The whole registry, as a compacted file holds it, reads as the editor
+    // writes it; until then the file holds each change as a record.
+    EXPECT_EQ(emulated::RegistryText(), "REGEDIT4\n"
+                                        "\n[HKEY_CURRENT_USER\\Software]\n"
+                                        "\n[HKEY_CURRENT_USER\\Software\\Corvanet]\n"
+                                        "\n[HKEY_CURRENT_USER\\Software\\Corvanet\\Lumeno]\n"
+                                        "@=hex(1):63,61,66,e9,00\n"
+                                        "\"Block\"=hex:00,01,ab\n"
+                                        "\"Multi\"=hex(7):61,00,00\n"
+                                        "\"Port\"=dword:00001f90\n"
+                                        "\"Title\"=\"C:\\\\\\\"Main\\\"\"\n");
+    const std::string key = "[HKEY_CURRENT_USER\\Software\\Corvanet\\Lumeno]\n";
+    EXPECT_EQ(ReadFileBytes(file), "REGEDIT4\n\n" + key + key + "\"Port\"=dword:00001f90\n" + key +
+                                       "\"Title\"=\"C:\\\\\\\"Main\\\"\"\n" + key +
+                                       "@=hex(1):63,61,66,e9,00\n" + key +
+                                       "\"Block\"=hex:00,01,ab\n" + key +
+                                       "\"Multi\"=hex(7):61,00,00\n");
 
-    // Long hex data wraps as the editor wraps it, with a backslash.
+    // Long hex data wraps as the editor wraps it, with a backslash; a record
+    // keeps a value on one line.
     BYTE wide[40] = {};
     EXPECT_EQ(WriteRegBlock(sandbox, "Block", wide, 40, HKEY_CURRENT_USER), 1);
-    std::string text = ReadFileBytes(file);
+    std::string text = emulated::RegistryText();
     EXPECT_NE(text.find("\"Block\"=hex:00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,00,"
                         "00,00,\\\n  00,"),
               std::string::npos)
         << text;
+    std::string record = "\"Block\"=hex:00";
+    for (int i = 1; i < 40; ++i) {
+        record += ",00";
+    }
+    EXPECT_NE(ReadFileBytes(file).find(record + "\n"), std::string::npos);
 }
 
 TEST_F(RegistryFile, HandWrittenFilesLoad) {
@@ -237,7 +251,7 @@ TEST_F(RegistryFile, MalformedFilesAreRefusedAndNeverOverwritten) {
     EXPECT_EQ(emulated::RegistryFileError(), "");
 }
 
-TEST_F(RegistryFile, SavingReplacesTheFileAndLeavesNothingElse) {
+TEST_F(RegistryFile, ChangesAreAppendedAndLeaveNothingElse) {
     ASSERT_TRUE(emulated::UseRegistryFile(file));
     EXPECT_FALSE(PathExists(file)); // nothing changed yet, nothing written
     EXPECT_EQ(WriteRegLong(sandbox, "n", 1, HKEY_CURRENT_USER), 1);
@@ -246,9 +260,17 @@ TEST_F(RegistryFile, SavingReplacesTheFileAndLeavesNothingElse) {
     EXPECT_EQ(WriteRegLong(sandbox, "n", 2, HKEY_CURRENT_USER), 1);
     struct stat after;
     ASSERT_EQ(::stat(file.c_str(), &after), 0);
-    EXPECT_NE(before.st_ino, after.st_ino) << "the file was rewritten in place";
+    EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_EQ(after.st_size - before.st_size,
+              static_cast<off_t>(std::string("[HKEY_CURRENT_USER\\Software\\Corvanet\\Lumeno]\n"
+                                             "\"n\"=dword:00000002\n")
+                                     .size()));
     EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"registry.reg"});
-    EXPECT_NE(ReadFileBytes(file).find("\"n\"=dword:00000002"), std::string::npos);
+    Reload();
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(emulated::ReadRegistryValue(HKEY_CURRENT_USER, sandbox, "n", type, bytes));
+    EXPECT_EQ(bytes, std::string("\x02\0\0\0", 4));
 }
 
 TEST_F(RegistryFile, TheHostLoadsTheFileNamedForItAndDumpsIt) {

@@ -122,3 +122,9 @@ EntryCall CallEntryPoint(EntryPoint entry, HWND window, LONG value, LPSTR text) 
     call.result = entry(window, value, text);
     return call;
 }
+
+long RegistryChangesRefused(void* module) {
+    typedef long (*Counter)();
+    Counter counter = reinterpret_cast<Counter>(::dlsym(module, "GantrelRegistryChangesRefused"));
+    return counter != nullptr ? counter() : 0;
+}

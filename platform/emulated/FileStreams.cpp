@@ -76,14 +76,20 @@ HANDLE OpenExisting(LPCSTR path, DWORD access, DWORD disposition) {
         lastError = emulated::LastFileError();
         return INVALID_HANDLE_VALUE;
     }
-    int fd = ::open(linuxPath.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file is opened: a FIFO would block until a writer came,
+    // and opening a device may act on it. A folder opens on Linux, but not
+    // without backup semantics on Windows.
+    struct stat info;
+    if (::stat(linuxPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        lastError = ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = ::open(linuxPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         lastError = OpenError(errno, linuxPath);
         return INVALID_HANDLE_VALUE;
     }
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        // A folder opens on Linux, but not without backup semantics on Windows.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         lastError = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;

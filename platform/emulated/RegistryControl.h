@@ -16,13 +16,17 @@ namespace emulated {
 // --- The registry file: GANTREL_REGISTRY, read at first use, in a process
 // that has not reset the platform; after ResetPlatform, none until chosen.
 // Empties the registry and loads it from `path` now; "" keeps the registry
-// in memory only. Every change is then saved to the file. False for a file
-// that cannot be read or is malformed: the reason goes to standard error and
-// to `error`, every registry operation fails (ERROR_BADDB) and the file is
-// never written.
+// in memory only. Every operation then reads the changes other processes
+// made to the file and appends its own, under the file's lock. False for a
+// file that cannot be read, is not a regular file, or is malformed: the
+// reason goes to standard error and to `error`, every registry operation
+// fails (ERROR_BADDB) until the file is mended, and it is never written.
 bool UseRegistryFile(const std::string& path, std::string* error = nullptr);
 // Why the registry file was refused; empty when it was not.
 std::string RegistryFileError();
+// Changes refused because the file could not take them (read-only, full,
+// failing): the first one is reported on standard error, once.
+long RegistryChangesRefused();
 // The whole registry as the REGEDIT4 text the file holds.
 std::string RegistryText();
 

@@ -18,7 +18,8 @@ namespace emulated {
 std::string WriteRegistryText(const RegistryRoots& roots);
 
 // Adds the keys and values of REGEDIT4 text to `roots` ([-KEY] and
-// "name"=- remove, as the registry editor does). Key paths are read as text
+// "name"=- remove, as the registry editor does). A key deeper than
+// maxRegistryKeyDepth is malformed. Key paths are read as text
 // in the ANSI code page `codePage`, as the registry editor reads the file.
 // False for malformed text, with `error` naming the line and what is wrong
 // with it; `roots` may then hold part of the text.
@@ -26,14 +27,22 @@ bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string
                       UINT codePage = 1252);
 
 // Reads the file into `roots`; a file that does not exist is an empty
-// registry. False, with an error naming the file (and the line), for a file
-// that cannot be read or is malformed.
+// registry, and a last line without its line break was never finished and
+// is left out. False, with an error naming the file (and the line), for a
+// file that cannot be read, is not a regular file, or is malformed.
 bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
                       std::string& error);
 
-// Replaces the file with the registry's text atomically: the text goes to a
-// temporary file in the same folder, which is then renamed over it, so a
-// reader sees the old file or the new one and never a part of either.
-bool SaveRegistryFile(const std::string& path, const RegistryRoots& roots, std::string& error);
+// The same for records that follow the beginning of a file: no REGEDIT4
+// line is expected.
+bool ReadRegistryRecords(const std::string& text, RegistryRoots& roots, std::string& error,
+                         UINT codePage);
+
+// One change as the records a registry file appends for it, each line
+// whole: the key made (with its missing parents), the key removed with
+// everything below it, the value set. `path` is the key's full path.
+std::string KeyRecord(const std::string& path);
+std::string RemovedKeyRecord(const std::string& path);
+std::string ValueRecord(const std::string& path, const RegistryValue& value);
 
 } // namespace emulated

@@ -3,9 +3,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace emulated {
 namespace {
@@ -65,8 +66,9 @@ class TextReader {
     TextReader(const std::string& text, RegistryRoots& roots, UINT codePage)
         : lines_(SplitLines(text)), roots_(roots), codePage_(codePage) {}
 
-    bool Read(std::string& error) {
-        bool header = false;
+    // `header`: whether the REGEDIT4 line has been read already, as it has
+    // for records that follow a file's beginning.
+    bool Read(std::string& error, bool header = false) {
         for (index_ = 0; index_ < lines_.size(); ++index_) {
             lineNumber_ = index_ + 1;
             std::string line = TrimRight(lines_[index_]);
@@ -123,6 +125,10 @@ class TextReader {
         if (slash != std::string::npos &&
             !SplitRegistryPath(path.substr(slash + 1), codePage_, components)) {
             return Fail("a key path may not begin with a backslash: [" + path + "]");
+        }
+        if (components.size() > maxRegistryKeyDepth) {
+            return Fail("the key is more than " + std::to_string(maxRegistryKeyDepth) +
+                        " levels deep");
         }
         key_ = nullptr;
         if (remove) {
@@ -317,27 +323,53 @@ bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string
     return reader.Read(error);
 }
 
+bool ReadRegistryRecords(const std::string& text, RegistryRoots& roots, std::string& error,
+                         UINT codePage) {
+    TextReader reader(text, roots, codePage);
+    return reader.Read(error, true);
+}
+
 bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
                       std::string& error) {
-    struct stat info;
+    struct stat info = {};
+    int fd = -1;
+    // A FIFO or a device is refused before it is opened; opening one may
+    // block or act.
     if (::stat(path.c_str(), &info) != 0) {
         if (errno == ENOENT) {
             return true; // no file yet: the first change makes it
         }
-        error = "the registry file " + path + " cannot be read: " + std::strerror(errno);
+        info.st_mode = S_IFREG;
+    } else if (S_ISREG(info.st_mode)) {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    }
+    std::string text;
+    bool read = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (read) {
+        // Shared with the processes that change it: one change is whole or
+        // not there at all.
+        ::flock(fd, LOCK_SH);
+        text.resize(static_cast<std::size_t>(info.st_size));
+        ssize_t count = text.empty() ? 0 : ::pread(fd, &text[0], text.size(), 0);
+        read = count == static_cast<ssize_t>(text.size());
+    }
+    int reason = errno;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!read) {
+        error = "the registry file " + path + " cannot be read: " +
+                (S_ISDIR(info.st_mode)   ? std::string("it is a folder")
+                 : !S_ISREG(info.st_mode) ? std::string("it is not a regular file")
+                                          : std::string(std::strerror(reason)));
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    if (S_ISDIR(info.st_mode) || !in || (info.st_size > 0 && !(text << in.rdbuf()))) {
-        error = "the registry file " + path + " cannot be read" +
-                (S_ISDIR(info.st_mode) ? std::string(": it is a folder")
-                                       : ": " + std::string(std::strerror(errno)));
-        return false;
-    }
-    std::string reason;
-    if (!ReadRegistryText(text.str(), roots, reason, codePage)) {
-        error = "the registry file " + path + " is malformed, " + reason;
+    // What follows the last line break is a change a process never finished.
+    std::size_t end = text.rfind('\n');
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    std::string why;
+    if (!ReadRegistryText(text, roots, why, codePage)) {
+        error = "the registry file " + path + " is malformed, " + why;
         return false;
     }
     return true;

@@ -1,12 +1,8 @@
-// Writing the registry as REGEDIT4 text, and saving it atomically.
+// Writing the registry, or one change to it, as REGEDIT4 text.
 #include "RegistryFile.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace emulated {
@@ -57,7 +53,9 @@ bool IsPlainText(const RegistryValue& value) {
     return true;
 }
 
-void AppendValue(std::string& out, const RegistryValue& value) {
+// A change appended to a file keeps each value on one line, so that a line
+// cut short by a process that died is the only torn part it can have.
+void AppendValue(std::string& out, const RegistryValue& value, bool wrap = true) {
     std::size_t lineStart = out.size();
     if (value.name.empty()) {
         out += '@';
@@ -89,7 +87,7 @@ void AppendValue(std::string& out, const RegistryValue& value) {
             out += digits[byte & 15];
             if (i + 1 < value.bytes.size()) {
                 out += ',';
-                if (out.size() - lineStart >= hexWrapColumn) {
+                if (wrap && out.size() - lineStart >= hexWrapColumn) {
                     out += "\\\n  ";
                     lineStart = out.size() - 2;
                 }
@@ -99,40 +97,26 @@ void AppendValue(std::string& out, const RegistryValue& value) {
     out += '\n';
 }
 
-void AppendKey(std::string& out, const RegistryKey& key, const std::string& path) {
-    // A root holds no values of its own here, so only its sub-keys are
-    // written; every other key is, even when empty, so that it comes back.
-    if (key.parent != nullptr || !key.values.empty()) {
-        out += '\n';
-        out += '[';
-        out += path;
-        out += "]\n";
-        for (const auto& value : key.values) {
-            AppendValue(out, value.second);
+// Every key after its parent, in registry order, without recursion: a tree
+// may be deeper than the stack.
+void AppendTree(std::string& out, const RegistryKey& root) {
+    std::vector<std::pair<const RegistryKey*, std::string>> pending{{&root, root.name}};
+    while (!pending.empty()) {
+        const RegistryKey* key = pending.back().first;
+        std::string path = std::move(pending.back().second);
+        pending.pop_back();
+        // A root holds no values of its own here, so only its sub-keys are
+        // written; every other key is, even when empty, so that it comes back.
+        if (key->parent != nullptr || !key->values.empty()) {
+            out += "\n[" + path + "]\n";
+            for (const auto& value : key->values) {
+                AppendValue(out, value.second);
+            }
+        }
+        for (auto child = key->keys.rbegin(); child != key->keys.rend(); ++child) {
+            pending.emplace_back(child->second.get(), path + "\\" + child->second->name);
         }
     }
-    for (const auto& child : key.keys) {
-        AppendKey(out, *child.second, path + "\\" + child.second->name);
-    }
-}
-
-std::string SystemError(const std::string& what, const std::string& path) {
-    return what + " " + path + ": " + std::strerror(errno);
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        ssize_t count = ::write(fd, text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
 }
 
 } // namespace
@@ -140,44 +124,23 @@ bool WriteAll(int fd, const std::string& text) {
 std::string WriteRegistryText(const RegistryRoots& roots) {
     std::string out = "REGEDIT4\n";
     for (const auto& root : AllRoots(roots)) {
-        AppendKey(out, *root, root->name);
+        AppendTree(out, *root);
     }
     return out;
 }
 
-bool SaveRegistryFile(const std::string& path, const RegistryRoots& roots, std::string& error) {
-    std::string text = WriteRegistryText(roots);
-    std::vector<char> temporary(path.begin(), path.end());
-    const char suffix[] = ".tmp-XXXXXX";
-    temporary.insert(temporary.end(), suffix, suffix + sizeof suffix);
-    int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        error = SystemError("cannot make a temporary file beside", path);
-        return false;
-    }
-    // mkstemp makes the file private; a registry file is as readable as any
-    // other file the user makes.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    // No fsync: the rename alone keeps readers from ever seeing half a file,
-    // and a sync after every change would cost more than the change.
-    bool written = WriteAll(fd, text);
-    if (!written) {
-        error = SystemError("cannot write", temporary.data());
-    }
-    if (::close(fd) != 0 && written) {
-        written = false;
-        error = SystemError("cannot write", temporary.data());
-    }
-    if (written && ::rename(temporary.data(), path.c_str()) != 0) {
-        written = false;
-        error = SystemError("cannot replace", path);
-    }
-    if (!written) {
-        ::unlink(temporary.data());
-    }
-    return written;
+std::string KeyRecord(const std::string& path) {
+    return "[" + path + "]\n";
+}
+
+std::string RemovedKeyRecord(const std::string& path) {
+    return "[-" + path + "]\n";
+}
+
+std::string ValueRecord(const std::string& path, const RegistryValue& value) {
+    std::string out = KeyRecord(path);
+    AppendValue(out, value, false);
+    return out;
 }
 
 } // namespace emulated

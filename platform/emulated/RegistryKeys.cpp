@@ -15,10 +15,16 @@ std::shared_ptr<RegistryKey> MakeRoot(const char* name) {
     return root;
 }
 
-void MarkDeleted(RegistryKey& key) {
-    key.deleted = true;
-    for (auto& child : key.keys) {
-        MarkDeleted(*child.second);
+// Without recursion: a tree may be deeper than the stack.
+void MarkDeleted(RegistryKey& top) {
+    std::vector<RegistryKey*> pending{&top};
+    while (!pending.empty()) {
+        RegistryKey* key = pending.back();
+        pending.pop_back();
+        key->deleted = true;
+        for (auto& child : key->keys) {
+            pending.push_back(child.second.get());
+        }
     }
 }
 
@@ -142,10 +148,23 @@ void RemoveRegistryKey(RegistryKey& key) {
 }
 
 std::string RegistryKeyPath(const RegistryKey& key) {
-    if (key.parent == nullptr) {
-        return key.name;
+    std::vector<const RegistryKey*> chain;
+    for (const RegistryKey* at = &key; at != nullptr; at = at->parent) {
+        chain.push_back(at);
     }
-    return RegistryKeyPath(*key.parent) + "\\" + key.name;
+    std::string path;
+    for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+        path += (path.empty() ? "" : "\\") + (*at)->name;
+    }
+    return path;
+}
+
+std::size_t RegistryKeyDepth(const RegistryKey& key) {
+    std::size_t depth = 0;
+    for (const RegistryKey* at = key.parent; at != nullptr; at = at->parent) {
+        ++depth;
+    }
+    return depth;
 }
 
 } // namespace emulated

@@ -15,6 +15,9 @@
 
 namespace emulated {
 
+// Keys are at most this many levels below their root, as on Windows.
+const std::size_t maxRegistryKeyDepth = 512;
+
 // Orders names as the registry does: ASCII letters without regard to case,
 // every other byte as an unsigned number.
 struct RegistryNameLess {
@@ -74,5 +77,7 @@ void RemoveRegistryKey(RegistryKey& key);
 
 // The key's full path, "HKEY_CURRENT_USER\Software\...", as stored.
 std::string RegistryKeyPath(const RegistryKey& key);
+// How many levels below its root the key is (0 for a root).
+std::size_t RegistryKeyDepth(const RegistryKey& key);
 
 } // namespace emulated

@@ -3,6 +3,7 @@
 #include "CodePageTables.h"
 #include "Operations.h"
 #include "Platform.h"
+#include "RegistryFile.h"
 #include "RegistryState.h"
 
 #include <cstring>
@@ -12,6 +13,7 @@ namespace {
 using emulated::RegistryKey;
 
 const LONG errorNoAccess = 998; // ERROR_NOACCESS: a null buffer with a size
+const LONG errorTooDeep = ERROR_INVALID_PARAMETER; // a key more than 512 levels deep
 
 // How the registry fails for each injected reason.
 LONG RegistryFault(emulated::FaultKind kind) {
@@ -53,8 +55,10 @@ LONG CreateKey(HKEY root, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
         return ERROR_INVALID_PARAMETER;
     }
     *result = nullptr;
+    emulated::RegistryAccess access(true);
     std::shared_ptr<RegistryKey> parent;
-    LONG status = emulated::KeyOfHandle(root, parent);
+    LONG status = access.status != ERROR_SUCCESS ? access.status
+                                                 : emulated::KeyOfHandle(root, parent);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -70,22 +74,34 @@ LONG CreateKey(HKEY root, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
     if (emulated::IsAccessDenied(*parent, components)) {
         return ERROR_ACCESS_DENIED;
     }
-    bool created = false;
-    std::shared_ptr<RegistryKey> key = emulated::MakeRegistryKey(parent, components, created);
+    std::shared_ptr<RegistryKey> key = emulated::FindRegistryKey(parent, components);
+    bool created = key == nullptr;
+    if (created) {
+        // Windows keeps keys within 512 levels of their root.
+        if (emulated::RegistryKeyDepth(*parent) + components.size() >
+            emulated::maxRegistryKeyDepth) {
+            return errorTooDeep;
+        }
+        status = emulated::SaveRegistryChange(
+            emulated::KeyRecord(emulated::RegistryPathBelow(*parent, components)));
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        key = emulated::MakeRegistryKey(parent, components, created);
+    }
     if (disposition != nullptr) {
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
     *result = emulated::OpenKeyHandle(key);
-    if (created) {
-        emulated::RegistryChanged();
-    }
     return ERROR_SUCCESS;
 }
 
 LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                 LPDWORD size) {
+    emulated::RegistryAccess access(false);
     std::shared_ptr<RegistryKey> key;
-    LONG status = emulated::KeyOfHandle(handle, key);
+    LONG status = access.status != ERROR_SUCCESS ? access.status
+                                                 : emulated::KeyOfHandle(handle, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -119,8 +135,10 @@ LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, L
 }
 
 LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD size) {
+    emulated::RegistryAccess access(true);
     std::shared_ptr<RegistryKey> key;
-    LONG status = emulated::KeyOfHandle(handle, key);
+    LONG status = access.status != ERROR_SUCCESS ? access.status
+                                                 : emulated::KeyOfHandle(handle, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -130,24 +148,36 @@ LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD
     if (emulated::IsAccessDenied(*key)) {
         return ERROR_ACCESS_DENIED;
     }
-    std::string name = valueName != nullptr ? valueName : "";
-    auto value = key->values.find(name);
-    if (value == key->values.end()) {
-        // A new value keeps the case it is first given; a replaced one keeps
-        // its old name.
-        value = key->values.emplace(name, emulated::RegistryValue()).first;
-        value->second.name = name;
+    emulated::RegistryValue fresh;
+    fresh.name = valueName != nullptr ? valueName : "";
+    fresh.type = type;
+    fresh.bytes.assign(reinterpret_cast<const char*>(data), size);
+    auto value = key->values.find(fresh.name);
+    // A new value keeps the case it is first given; a replaced one keeps its
+    // old name.
+    if (value != key->values.end()) {
+        fresh.name = value->second.name;
     }
-    value->second.type = type;
-    value->second.bytes.assign(reinterpret_cast<const char*>(data), size);
-    emulated::RegistryChanged();
+    status = emulated::SaveRegistryChange(
+        emulated::ValueRecord(emulated::RegistryKeyPath(*key), fresh));
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (value == key->values.end()) {
+        std::string name = fresh.name;
+        key->values.emplace(name, std::move(fresh));
+    } else {
+        value->second = std::move(fresh);
+    }
     return ERROR_SUCCESS;
 }
 
 LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
              LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+    emulated::RegistryAccess access(false);
     std::shared_ptr<RegistryKey> key;
-    LONG status = emulated::KeyOfHandle(handle, key);
+    LONG status = access.status != ERROR_SUCCESS ? access.status
+                                                 : emulated::KeyOfHandle(handle, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -180,8 +210,10 @@ LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD res
 }
 
 LONG DeleteKey(HKEY root, LPCSTR subKey) {
+    emulated::RegistryAccess access(true);
     std::shared_ptr<RegistryKey> parent;
-    LONG status = emulated::KeyOfHandle(root, parent);
+    LONG status = access.status != ERROR_SUCCESS ? access.status
+                                                 : emulated::KeyOfHandle(root, parent);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -204,9 +236,11 @@ LONG DeleteKey(HKEY root, LPCSTR subKey) {
         (!emulated::DeleteRemovesTree() || emulated::IsAccessDeniedWithin(*key))) {
         return ERROR_ACCESS_DENIED;
     }
-    emulated::RemoveRegistryKey(*key);
-    emulated::RegistryChanged();
-    return ERROR_SUCCESS;
+    status = emulated::SaveRegistryChange(emulated::RemovedKeyRecord(emulated::RegistryKeyPath(*key)));
+    if (status == ERROR_SUCCESS) {
+        emulated::RemoveRegistryKey(*key);
+    }
+    return status;
 }
 
 } // namespace

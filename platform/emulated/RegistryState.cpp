@@ -6,6 +6,7 @@
 #include "Operations.h"
 #include "RegistryControl.h"
 #include "RegistryFile.h"
+#include "RegistryJournal.h"
 
 #include <cstdio>
 #include <iterator>
@@ -27,8 +28,13 @@ struct RegistryState {
     std::unique_ptr<RegistryRoots> roots;
     bool loaded = false;
     bool fileChosen = false; // false: GANTREL_REGISTRY names the file
-    std::string file;
+    RegistryJournal journal;
     std::string fileError;
+    std::string errorShown;
+    int accesses = 0; // nesting depth of BeginRegistryAccess
+    LONG accessStatus = ERROR_SUCCESS;
+    bool changing = false;
+    long changesRefused = 0;
     bool removesTree = false;
     std::vector<std::string> denied; // full paths, upper-cased
     std::map<uintptr_t, OpenHandle> handles;
@@ -46,24 +52,89 @@ std::string UpperAscii(std::string text) {
     return text;
 }
 
-void Load() {
-    state.loaded = true;
-    state.roots.reset(new RegistryRoots());
-    state.fileError.clear();
-    if (!state.fileChosen) {
-        const char* setting = Setting("GANTREL_REGISTRY");
-        state.file = setting != nullptr ? setting : "";
+// Keeps the open handles on the keys they named when the whole registry is
+// read again: a key that is gone is deleted for its handles.
+void RebindHandles(RegistryRoots& fresh) {
+    for (auto& entry : state.handles) {
+        std::shared_ptr<RegistryKey>& key = entry.second.key;
+        if (key->deleted) {
+            continue;
+        }
+        std::vector<std::string> components;
+        const RegistryKey* root = key.get();
+        for (; root->parent != nullptr; root = root->parent) {
+            components.insert(components.begin(), root->name);
+        }
+        std::shared_ptr<RegistryKey> found;
+        if (std::shared_ptr<RegistryKey> named = RootNamed(fresh, root->name)) {
+            found = FindRegistryKey(named, components);
+        }
+        if (found == nullptr) {
+            key->deleted = true;
+            continue;
+        }
+        key = found;
+        entry.second.cursorValid = false;
     }
-    if (state.file.empty()) {
-        return;
-    }
-    std::string error;
-    if (!LoadRegistryFile(state.file, AnsiCodePage(), *state.roots, error)) {
-        state.fileError = error;
-        state.roots.reset();
+}
+
+// The file cannot be used: every operation fails until it is mended, and
+// it is read whole again at the next one.
+void Refuse(const std::string& error) {
+    state.roots.reset();
+    state.fileError = error;
+    if (state.errorShown != error) {
+        state.errorShown = error;
         std::fprintf(stderr, "gantrel: %s; every registry operation fails until it is mended\n",
                      error.c_str());
     }
+    state.journal.Choose(state.journal.Path());
+}
+
+// Takes in what the journal found new; false when the file is refused.
+bool TakeNews(JournalNews news, const std::string& text) {
+    std::string error;
+    if (news == JournalNews::Whole) {
+        std::unique_ptr<RegistryRoots> fresh(new RegistryRoots());
+        if (!ReadRegistryText(text, *fresh, error, AnsiCodePage())) {
+            Refuse("the registry file " + state.journal.Path() + " is malformed, " + error);
+            return false;
+        }
+        RebindHandles(*fresh);
+        state.roots = std::move(fresh);
+        state.fileError.clear();
+        state.errorShown.clear();
+        return true;
+    }
+    if (news == JournalNews::Appended &&
+        (state.roots == nullptr ||
+         !ReadRegistryRecords(text, *state.roots, error, AnsiCodePage()))) {
+        // Read whole, the file says which line is wrong.
+        state.journal.Choose(state.journal.Path());
+        return false;
+    }
+    return state.roots != nullptr;
+}
+
+LONG LockAndRead(bool change) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        JournalNews news = JournalNews::None;
+        std::string text;
+        std::string error;
+        LONG status = state.journal.Lock(change, news, text, error);
+        if (status == RegistryJournal::errorRefused) {
+            Refuse(error);
+            return errorBadRegistryFile;
+        }
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        if (TakeNews(news, text)) {
+            return ERROR_SUCCESS;
+        }
+        state.journal.Unlock();
+    }
+    return errorBadRegistryFile;
 }
 
 std::shared_ptr<RegistryKey> RootKey(HKEY root) {
@@ -92,33 +163,67 @@ std::shared_ptr<RegistryKey> FindByPath(HKEY root, const std::string& path) {
     return FindRegistryKey(key, components);
 }
 
-std::shared_ptr<RegistryKey> MakeByPath(HKEY root, const std::string& path) {
-    std::shared_ptr<RegistryKey> key = RootKey(root);
-    std::vector<std::string> components;
-    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
-        return nullptr;
-    }
-    bool created = false;
-    return MakeRegistryKey(key, components, created);
-}
-
 } // namespace
 
 RegistryRoots* Registry() {
-    if (!state.loaded) {
-        Load();
+    if (state.accesses == 0) {
+        RegistryAccess access(false);
     }
     return state.roots.get();
 }
 
-void RegistryChanged() {
-    if (state.file.empty() || state.roots == nullptr) {
+LONG BeginRegistryAccess(bool change) {
+    if (state.accesses++ > 0) {
+        return state.accessStatus;
+    }
+    state.changing = change;
+    if (!state.loaded) {
+        state.loaded = true;
+        if (!state.fileChosen) {
+            const char* setting = Setting("GANTREL_REGISTRY");
+            state.journal.Choose(setting != nullptr ? setting : "");
+        }
+    }
+    if (!state.journal.InUse()) {
+        if (state.roots == nullptr) {
+            state.roots.reset(new RegistryRoots());
+        }
+        state.accessStatus = ERROR_SUCCESS;
+    } else {
+        state.accessStatus = LockAndRead(change);
+    }
+    return state.accessStatus;
+}
+
+void EndRegistryAccess() {
+    if (--state.accesses > 0) {
         return;
     }
-    std::string error;
-    if (!SaveRegistryFile(state.file, *state.roots, error)) {
-        std::fprintf(stderr, "gantrel: the registry cannot be saved: %s\n", error.c_str());
+    if (state.changing && state.roots != nullptr && state.journal.WantsCompaction()) {
+        state.journal.Compact(WriteRegistryText(*state.roots));
     }
+    state.journal.Unlock();
+}
+
+LONG SaveRegistryChange(const std::string& record) {
+    if (!state.journal.InUse()) {
+        return ERROR_SUCCESS;
+    }
+    std::string error;
+    LONG status = state.journal.Append(record, error);
+    if (status != ERROR_SUCCESS && state.changesRefused++ == 0) {
+        std::fprintf(stderr, "gantrel: %s; the registry refuses every change it cannot save\n",
+                     error.c_str());
+    }
+    return status;
+}
+
+std::string RegistryPathBelow(const RegistryKey& key, const std::vector<std::string>& components) {
+    std::string path = RegistryKeyPath(key);
+    for (const std::string& component : components) {
+        path += "\\" + component;
+    }
+    return path;
 }
 
 bool IsPredefinedRoot(HKEY handle) {
@@ -209,15 +314,20 @@ bool DeleteRemovesTree() {
 void ResetRegistry() {
     // After a reset the registry lives in memory only: a test never writes to
     // a file GANTREL_REGISTRY happens to name, unless it asks for one.
+    state.journal.Choose("");
     state = RegistryState();
     state.fileChosen = true;
 }
 
 bool UseRegistryFile(const std::string& path, std::string* error) {
     state.handles.clear();
+    state.roots.reset();
+    state.fileError.clear();
+    state.errorShown.clear();
     state.fileChosen = true;
-    state.file = path;
-    Load();
+    state.loaded = true;
+    state.journal.Choose(path);
+    Registry();
     if (error != nullptr) {
         *error = state.fileError;
     }
@@ -229,31 +339,51 @@ std::string RegistryFileError() {
     return state.fileError;
 }
 
+long RegistryChangesRefused() {
+    return state.changesRefused;
+}
+
 std::string RegistryText() {
     RegistryRoots* roots = Registry();
     return roots != nullptr ? WriteRegistryText(*roots) : std::string();
 }
 
 void SeedRegistryKey(HKEY root, const std::string& path) {
-    if (MakeByPath(root, path) != nullptr) {
-        RegistryChanged();
+    RegistryAccess access(true);
+    std::shared_ptr<RegistryKey> key = RootKey(root);
+    std::vector<std::string> components;
+    if (key != nullptr && SplitRegistryPath(path, AnsiCodePage(), components) &&
+        SaveRegistryChange(KeyRecord(RegistryPathBelow(*key, components))) == ERROR_SUCCESS) {
+        bool created = false;
+        MakeRegistryKey(key, components, created);
     }
 }
 
 void SeedRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
                        const std::string& bytes) {
-    std::shared_ptr<RegistryKey> key = MakeByPath(root, path);
-    if (key == nullptr) {
+    RegistryAccess access(true);
+    std::shared_ptr<RegistryKey> key = RootKey(root);
+    std::vector<std::string> components;
+    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
         return;
     }
+    RegistryValue value;
+    value.name = name;
+    value.type = type;
+    value.bytes = bytes;
+    if (SaveRegistryChange(ValueRecord(RegistryPathBelow(*key, components), value)) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    bool created = false;
+    key = MakeRegistryKey(key, components, created);
     auto existing = key->values.find(name);
     if (existing == key->values.end()) {
-        existing = key->values.emplace(name, RegistryValue()).first;
-        existing->second.name = name;
+        key->values.emplace(name, value);
+    } else {
+        existing->second.type = type;
+        existing->second.bytes = bytes;
     }
-    existing->second.type = type;
-    existing->second.bytes = bytes;
-    RegistryChanged();
 }
 
 bool RegistryKeyExists(HKEY root, const std::string& path) {
@@ -319,3 +449,9 @@ int OpenRegistryKeyCount() {
 }
 
 } // namespace emulated
+
+// gantrel-host finds this by name in the module, to end with a status of its
+// own when a change was lost.
+extern "C" __attribute__((visibility("default"))) long GantrelRegistryChangesRefused() {
+    return emulated::RegistryChangesRefused();
+}

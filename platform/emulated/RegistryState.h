@@ -13,11 +13,34 @@ namespace emulated {
 // The status of every operation while the registry file is refused.
 const LONG errorBadRegistryFile = 1009; // ERROR_BADDB
 
-// The registry, loaded from its file on first use; null while the file is
+// The registry, brought up to date with its file; null while the file is
 // refused.
 RegistryRoots* Registry();
-// Saves the registry to its file, if it has one. Called after every change.
-void RegistryChanged();
+
+// Every operation holds the registry for its whole length: it takes the
+// file's lock (exclusive for one that may change something) and sees every
+// change other processes made before it. ERROR_SUCCESS, the status of a
+// refused file (errorBadRegistryFile) or of a file that cannot be read.
+// Nested accesses share the outer one.
+LONG BeginRegistryAccess(bool change);
+void EndRegistryAccess();
+struct RegistryAccess {
+    explicit RegistryAccess(bool change) : status(BeginRegistryAccess(change)) {}
+    ~RegistryAccess() { EndRegistryAccess(); }
+    RegistryAccess(const RegistryAccess&) = delete;
+    RegistryAccess& operator=(const RegistryAccess&) = delete;
+    const LONG status;
+};
+
+// Makes one change durable (the records of RegistryFile.h) before it is made
+// in memory, under an access that may change. ERROR_SUCCESS, or the status
+// to fail the operation with, and then nothing may change:
+// ERROR_ACCESS_DENIED for a file the user may not write, 1016
+// (ERROR_REGISTRY_IO_FAILED) for a write that failed.
+LONG SaveRegistryChange(const std::string& record);
+
+// The full path of the key `components` below `key`.
+std::string RegistryPathBelow(const RegistryKey& key, const std::vector<std::string>& components);
 
 // The key a predefined root or an open handle stands for: ERROR_SUCCESS,
 // ERROR_INVALID_HANDLE for a handle that is not open, ERROR_KEY_DELETED for
