@@ -89,6 +89,10 @@ class FaultInjection : public ::testing::Test {
         WriteFileBytes(folder + "/c/settings.ini",
                        "Port=8080\r\nTitle=\"Main\"\r\nName = 5\n[Main]\nA=b=c\"\n");
         emulated::SetDriveFolder(folder);
+        if (withRegistryFile) {
+            std::remove((folder + "/registry.reg").c_str());
+            ASSERT_TRUE(emulated::UseRegistryFile(folder + "/registry.reg"));
+        }
 
         emulated::SeedRegistryValue(HKEY_CURRENT_USER, applicationKey, "dbPath", REG_SZ,
                                     std::string("C:\\Data\\Lumeno") + '\0');
@@ -140,6 +144,17 @@ class FaultInjection : public ::testing::Test {
         EXPECT_EQ(emulated::OpenFileCount(), 0) << run;
     }
 
+    // A change the file refused is not in memory either: the registry as a
+    // fresh process loads it is the one this process has.
+    void ExpectFileAgreesWithMemory(const std::string& run) {
+        if (!withRegistryFile) {
+            return;
+        }
+        std::string memory = emulated::RegistryText();
+        ASSERT_TRUE(emulated::UseRegistryFile(folder + "/registry.reg")) << run;
+        EXPECT_EQ(emulated::RegistryText(), memory) << run;
+    }
+
     // Runs the scenario once cleanly, then with each of its operations
     // failing in every way, then with each of its text allocations failing.
     void Sweep(const Scenario& scenario) {
@@ -171,6 +186,7 @@ class FaultInjection : public ::testing::Test {
                 if (failed != "RegCloseKey" && failed != "FindClose" && failed != "CloseHandle") {
                     ExpectNothingOpen(run);
                 }
+                ExpectFileAgreesWithMemory(run);
             }
         }
         // Each operation of the clean run was reached and failed.
@@ -189,6 +205,8 @@ class FaultInjection : public ::testing::Test {
     }
 
     std::string folder;
+    // Whether the registry is kept in a file, whose writes can fail too.
+    bool withRegistryFile = false;
 };
 
 TEST_F(FaultInjection, IsWs2) {
@@ -235,6 +253,17 @@ TEST_F(FaultInjection, CleanupDatabase) {
 }
 
 TEST_F(FaultInjection, SetupServer) {
+    Sweep({"SetupServer",
+           [] {
+               char path[] = "C:\\settings.ini";
+               return SetupServer(nullptr, 0, path);
+           },
+           [](const std::string& failed) { return Always(0, failed); }});
+}
+
+TEST_F(FaultInjection, SetupServerIntoARegistryFile) {
+    withRegistryFile = true;
+    Prepare();
     Sweep({"SetupServer",
            [] {
                char path[] = "C:\\settings.ini";

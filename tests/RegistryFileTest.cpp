@@ -130,11 +130,10 @@ TEST_F(RegistryFile, TextIsWhatTheRegistryEditorWrites) {
                                         "\"Port\"=dword:00001f90\n"
                                         "\"Title\"=\"C:\\\\\\\"Main\\\"\"\n");
     const std::string key = "[HKEY_CURRENT_USER\\Software\\Corvanet\\Lumeno]\n";
-    EXPECT_EQ(ReadFileBytes(file), "REGEDIT4\n\n" + key + key + "\"Port\"=dword:00001f90\n" + key +
-                                       "\"Title\"=\"C:\\\\\\\"Main\\\"\"\n" + key +
-                                       "@=hex(1):63,61,66,e9,00\n" + key +
-                                       "\"Block\"=hex:00,01,ab\n" + key +
-                                       "\"Multi\"=hex(7):61,00,00\n");
+    EXPECT_EQ(ReadFileBytes(file),
+              "REGEDIT4\n\n" + key + key + "\"Port\"=dword:00001f90\n" + key +
+                  "\"Title\"=\"C:\\\\\\\"Main\\\"\"\n" + key + "@=hex(1):63,61,66,e9,00\n" + key +
+                  "\"Block\"=hex:00,01,ab\n" + key + "\"Multi\"=hex(7):61,00,00\n");
 
     // Long hex data wraps as the editor wraps it, with a backslash; a record
     // keeps a value on one line.

@@ -63,9 +63,9 @@ class RegistryStore : public ::testing::Test {
         ASSERT_EQ(::stat(file.c_str(), &before), 0);
         struct stat now = before;
         for (int i = 0; i < 20000 && now.st_ino == before.st_ino; ++i) {
-            ASSERT_EQ(WriteRegLong(sandbox, ("filler" + std::to_string(i)).c_str(), i,
-                                   HKEY_CURRENT_USER),
-                      1);
+            ASSERT_EQ(
+                WriteRegLong(sandbox, ("filler" + std::to_string(i)).c_str(), i, HKEY_CURRENT_USER),
+                1);
             ASSERT_EQ(::stat(file.c_str(), &now), 0);
         }
         ASSERT_NE(now.st_ino, before.st_ino) << "never compacted";
@@ -221,9 +221,9 @@ TEST_F(RegistryStore, AChangeThatCannotBeSavedFailsAndChangesNothing) {
     std::string drives = folder + "/drives";
     RunCommand("mkdir -p " + ShellQuoted(drives + "/c"));
     WriteFileBytes(drives + "/c/s.ini", "A=1\nB=2\nC=3\n");
-    CommandResult run = RunCommand(ShellQuoted(GANTREL_HOST) + " --registry " + ShellQuoted(file) +
-                                   " --drives " + ShellQuoted(drives) +
-                                   " SetupServer 0 0 'C:\\s.ini'");
+    CommandResult run =
+        RunCommand(ShellQuoted(GANTREL_HOST) + " --registry " + ShellQuoted(file) + " --drives " +
+                   ShellQuoted(drives) + " SetupServer 0 0 'C:\\s.ini'");
     EXPECT_EQ(run.status, 6);
     EXPECT_EQ(run.output, "gantrel: cannot write the registry file " + file +
                               ": Permission denied; the registry refuses every change it "
@@ -275,9 +275,9 @@ TEST_F(RegistryStore, WhatIsNotARegularFileIsRefusedAtOnce) {
     // A settings file that is a FIFO opens as a folder would: not at all.
     RunCommand("mkdir -p " + ShellQuoted(folder + "/c") + " && mkfifo " +
                ShellQuoted(folder + "/c/settings.ini"));
-    CommandResult run = RunCommand(
-        "timeout 10 " + ShellQuoted(GANTREL_HOST) + " --registry " + ShellQuoted(file) +
-        " --drives " + ShellQuoted(folder) + " --trace SetupServer 0 0 'C:\\settings.ini'");
+    CommandResult run = RunCommand("timeout 10 " + ShellQuoted(GANTREL_HOST) + " --registry " +
+                                   ShellQuoted(file) + " --drives " + ShellQuoted(folder) +
+                                   " --trace SetupServer 0 0 'C:\\settings.ini'");
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_NE(run.output.find("INVALID_HANDLE_VALUE"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("error 5"), std::string::npos) << run.output;

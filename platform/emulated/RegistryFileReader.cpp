@@ -359,7 +359,7 @@ bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roo
     }
     if (!read) {
         error = "the registry file " + path + " cannot be read: " +
-                (S_ISDIR(info.st_mode)   ? std::string("it is a folder")
+                (S_ISDIR(info.st_mode)    ? std::string("it is a folder")
                  : !S_ISREG(info.st_mode) ? std::string("it is not a regular file")
                                           : std::string(std::strerror(reason)));
         return false;

@@ -74,8 +74,8 @@ bool ReadRange(int fd, off_t from, off_t to, std::string& text) {
     text.resize(static_cast<std::size_t>(to - from));
     std::size_t done = 0;
     while (done < text.size()) {
-        ssize_t count = ::pread(fd, &text[done], text.size() - done,
-                                from + static_cast<off_t>(done));
+        ssize_t count =
+            ::pread(fd, &text[done], text.size() - done, from + static_cast<off_t>(done));
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -90,8 +90,8 @@ bool ReadRange(int fd, off_t from, off_t to, std::string& text) {
 bool WriteAt(int fd, const std::string& text, off_t at) {
     std::size_t done = 0;
     while (done < text.size()) {
-        ssize_t count = ::pwrite(fd, text.data() + done, text.size() - done,
-                                 at + static_cast<off_t>(done));
+        ssize_t count =
+            ::pwrite(fd, text.data() + done, text.size() - done, at + static_cast<off_t>(done));
         if (count < 0 && errno == EINTR) {
             continue;
         }

@@ -12,7 +12,7 @@ namespace {
 
 using emulated::RegistryKey;
 
-const LONG errorNoAccess = 998; // ERROR_NOACCESS: a null buffer with a size
+const LONG errorNoAccess = 998;                    // ERROR_NOACCESS: a null buffer with a size
 const LONG errorTooDeep = ERROR_INVALID_PARAMETER; // a key more than 512 levels deep
 
 // How the registry fails for each injected reason.
@@ -57,8 +57,8 @@ LONG CreateKey(HKEY root, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
     *result = nullptr;
     emulated::RegistryAccess access(true);
     std::shared_ptr<RegistryKey> parent;
-    LONG status = access.status != ERROR_SUCCESS ? access.status
-                                                 : emulated::KeyOfHandle(root, parent);
+    LONG status =
+        access.status != ERROR_SUCCESS ? access.status : emulated::KeyOfHandle(root, parent);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -100,8 +100,8 @@ LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, L
                 LPDWORD size) {
     emulated::RegistryAccess access(false);
     std::shared_ptr<RegistryKey> key;
-    LONG status = access.status != ERROR_SUCCESS ? access.status
-                                                 : emulated::KeyOfHandle(handle, key);
+    LONG status =
+        access.status != ERROR_SUCCESS ? access.status : emulated::KeyOfHandle(handle, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -137,8 +137,8 @@ LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, L
 LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD size) {
     emulated::RegistryAccess access(true);
     std::shared_ptr<RegistryKey> key;
-    LONG status = access.status != ERROR_SUCCESS ? access.status
-                                                 : emulated::KeyOfHandle(handle, key);
+    LONG status =
+        access.status != ERROR_SUCCESS ? access.status : emulated::KeyOfHandle(handle, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -158,8 +158,8 @@ LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD
     if (value != key->values.end()) {
         fresh.name = value->second.name;
     }
-    status = emulated::SaveRegistryChange(
-        emulated::ValueRecord(emulated::RegistryKeyPath(*key), fresh));
+    status =
+        emulated::SaveRegistryChange(emulated::ValueRecord(emulated::RegistryKeyPath(*key), fresh));
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -176,8 +176,8 @@ LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD res
              LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
     emulated::RegistryAccess access(false);
     std::shared_ptr<RegistryKey> key;
-    LONG status = access.status != ERROR_SUCCESS ? access.status
-                                                 : emulated::KeyOfHandle(handle, key);
+    LONG status =
+        access.status != ERROR_SUCCESS ? access.status : emulated::KeyOfHandle(handle, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -212,8 +212,8 @@ LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD res
 LONG DeleteKey(HKEY root, LPCSTR subKey) {
     emulated::RegistryAccess access(true);
     std::shared_ptr<RegistryKey> parent;
-    LONG status = access.status != ERROR_SUCCESS ? access.status
-                                                 : emulated::KeyOfHandle(root, parent);
+    LONG status =
+        access.status != ERROR_SUCCESS ? access.status : emulated::KeyOfHandle(root, parent);
     if (status != ERROR_SUCCESS) {
         return status;
     }
@@ -236,7 +236,8 @@ LONG DeleteKey(HKEY root, LPCSTR subKey) {
         (!emulated::DeleteRemovesTree() || emulated::IsAccessDeniedWithin(*key))) {
         return ERROR_ACCESS_DENIED;
     }
-    status = emulated::SaveRegistryChange(emulated::RemovedKeyRecord(emulated::RegistryKeyPath(*key)));
+    status =
+        emulated::SaveRegistryChange(emulated::RemovedKeyRecord(emulated::RegistryKeyPath(*key)));
     if (status == ERROR_SUCCESS) {
         emulated::RemoveRegistryKey(*key);
     }
