@@ -38,14 +38,15 @@ UINT AnsiCodePage() {
 namespace platform {
 
 UINT GetACP() {
-    emulated::BeginOperation("GetACP");
+    emulated::Operation operation("GetACP");
     UINT codePage = emulated::AnsiCodePage();
-    emulated::TraceOperation("GetACP", "", std::to_string(codePage));
+    operation.Trace("", std::to_string(codePage));
     return codePage;
 }
 
 BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
-    if (emulated::BeginOperation("GetCPInfo") != emulated::FaultKind::None || info == nullptr) {
+    emulated::Operation operation("GetCPInfo");
+    if (operation.Faulted() || info == nullptr) {
         return FALSE;
     }
     std::memset(info, 0, sizeof *info);
@@ -54,18 +55,18 @@ BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
         if (known.codePage == codePage) {
             info->MaxCharSize = 2;
             std::memcpy(info->LeadByte, known.ranges, sizeof info->LeadByte);
-            emulated::TraceOperation("GetCPInfo", std::to_string(codePage), "TRUE (double-byte)");
+            operation.Trace(std::to_string(codePage), "TRUE (double-byte)");
             return TRUE;
         }
     }
     for (UINT known : emulated::singleByteCodePages) {
         if (known == codePage) {
             info->MaxCharSize = 1;
-            emulated::TraceOperation("GetCPInfo", std::to_string(codePage), "TRUE (single-byte)");
+            operation.Trace(std::to_string(codePage), "TRUE (single-byte)");
             return TRUE;
         }
     }
-    emulated::TraceOperation("GetCPInfo", std::to_string(codePage), "FALSE");
+    operation.Trace(std::to_string(codePage), "FALSE");
     return FALSE;
 }
 

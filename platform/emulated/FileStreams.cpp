@@ -28,21 +28,12 @@ uintptr_t nextHandle = 0x20000;
 // The status of the operation under way; left as the thread's last error.
 DWORD lastError = 0;
 
-DWORD FaultError(emulated::FaultKind kind, DWORD inUse) {
-    switch (kind) {
-    case emulated::FaultKind::AccessDenied:
-        return ERROR_ACCESS_DENIED;
-    case emulated::FaultKind::InUse:
-        return inUse;
-    case emulated::FaultKind::NotFound:
-        return ERROR_FILE_NOT_FOUND;
-    case emulated::FaultKind::OutOfMemory:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    case emulated::FaultKind::None:
-        break;
-    }
-    return 0;
-}
+// Reading and moving within a file in use meet its lock; a close of a
+// handle in use is refused as a bad handle.
+const emulated::FaultStatuses lockedFaultStatuses = {ERROR_ACCESS_DENIED, errorLockViolation,
+                                                     ERROR_FILE_NOT_FOUND, ERROR_NOT_ENOUGH_MEMORY};
+const emulated::FaultStatuses closeFaultStatuses = {ERROR_ACCESS_DENIED, ERROR_INVALID_HANDLE,
+                                                    ERROR_FILE_NOT_FOUND, ERROR_NOT_ENOUGH_MEMORY};
 
 // The Win32 status for why open(2) failed on `path`.
 DWORD OpenError(int error, const std::string& path) {
@@ -127,17 +118,16 @@ namespace platform {
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD disposition, DWORD, HANDLE) {
     HANDLE file = INVALID_HANDLE_VALUE;
-    lastError = FaultError(emulated::BeginOperation("CreateFileA"), ERROR_SHARING_VIOLATION);
+    emulated::Operation operation("CreateFileA");
+    lastError = operation.FaultStatus(emulated::fileFaultStatuses);
     if (lastError == 0) {
         file = OpenExisting(path, access, disposition);
     }
-    emulated::TraceOperation(
-        "CreateFileA",
-        emulated::Quoted(path) + ", access " + emulated::Hex(access) + ", share " +
-            emulated::Hex(shareMode) + ", disposition " + std::to_string(disposition),
-        file != INVALID_HANDLE_VALUE
-            ? Handle(file)
-            : "INVALID_HANDLE_VALUE (error " + std::to_string(lastError) + ")");
+    operation.Trace(emulated::Quoted(path) + ", access " + emulated::Hex(access) + ", share " +
+                        emulated::Hex(shareMode) + ", disposition " + std::to_string(disposition),
+                    file != INVALID_HANDLE_VALUE
+                        ? Handle(file)
+                        : "INVALID_HANDLE_VALUE (error " + std::to_string(lastError) + ")");
     KeepLastError();
     return file;
 }
@@ -146,7 +136,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     if (read != nullptr) {
         *read = 0;
     }
-    lastError = FaultError(emulated::BeginOperation("ReadFile"), errorLockViolation);
+    emulated::Operation operation("ReadFile");
+    lastError = operation.FaultStatus(lockedFaultStatuses);
     int fd = DescriptorOf(file);
     if (lastError == 0 && fd < 0) {
         lastError = ERROR_INVALID_HANDLE;
@@ -171,16 +162,16 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
     if (lastError == 0) {
         *read = total;
     }
-    emulated::TraceOperation("ReadFile", Handle(file) + ", " + std::to_string(toRead),
-                             Failed(lastError == 0) + (lastError == 0
-                                                           ? ", read " + std::to_string(total)
-                                                           : std::string()));
+    operation.Trace(Handle(file) + ", " + std::to_string(toRead),
+                    Failed(lastError == 0) +
+                        (lastError == 0 ? ", read " + std::to_string(total) : std::string()));
     KeepLastError();
     return lastError == 0 ? TRUE : FALSE;
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
-    lastError = FaultError(emulated::BeginOperation("SetFilePointer"), errorLockViolation);
+    emulated::Operation operation("SetFilePointer");
+    lastError = operation.FaultStatus(lockedFaultStatuses);
     int fd = DescriptorOf(file);
     if (lastError == 0 && fd < 0) {
         lastError = ERROR_INVALID_HANDLE;
@@ -213,8 +204,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
             *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
         }
     }
-    emulated::TraceOperation(
-        "SetFilePointer",
+    operation.Trace(
         Handle(file) + ", " + std::to_string(offset) + ", method " + std::to_string(method),
         lastError == 0 ? std::to_string(low)
                        : "INVALID_SET_FILE_POINTER (error " + std::to_string(lastError) + ")");
@@ -223,7 +213,8 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    lastError = FaultError(emulated::BeginOperation("CloseHandle"), ERROR_INVALID_HANDLE);
+    emulated::Operation operation("CloseHandle");
+    lastError = operation.FaultStatus(closeFaultStatuses);
     auto open = openFiles.find(reinterpret_cast<uintptr_t>(handle));
     if (open == openFiles.end()) {
         lastError = ERROR_INVALID_HANDLE;
@@ -233,16 +224,16 @@ BOOL CloseHandle(HANDLE handle) {
         ::close(open->second);
         openFiles.erase(open);
     }
-    emulated::TraceOperation("CloseHandle", Handle(handle), Failed(lastError == 0));
+    operation.Trace(Handle(handle), Failed(lastError == 0));
     KeepLastError();
     return lastError == 0 ? TRUE : FALSE;
 }
 
 int lstrlenA(LPCSTR text) {
     // lstrlenA cannot fail: an injected fault is counted and passed over.
-    emulated::BeginOperation("lstrlenA");
+    emulated::Operation operation("lstrlenA");
     int length = text != nullptr ? static_cast<int>(std::strlen(text)) : 0;
-    emulated::TraceOperation("lstrlenA", emulated::Quoted(text), std::to_string(length));
+    operation.Trace(emulated::Quoted(text), std::to_string(length));
     return length;
 }
 

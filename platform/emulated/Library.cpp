@@ -64,11 +64,11 @@ bool CanMakeSocket() {
 }
 
 int WSAAPI EmulatedWsaStartup(WORD requested, LPWSADATA data) {
-    FaultKind fault = BeginOperation("WSAStartup");
+    Operation operation("WSAStartup");
     int status = 0;
-    if (fault == FaultKind::OutOfMemory) {
+    if (operation.Fault() == FaultKind::OutOfMemory) {
         status = WSAENOBUFS;
-    } else if (fault != FaultKind::None || behaviour == SocketsBehaviour::StartupFails ||
+    } else if (operation.Faulted() || behaviour == SocketsBehaviour::StartupFails ||
                !CanMakeSocket()) {
         status = WSASYSNOTREADY;
     } else if (LOBYTE(requested) < 1) {
@@ -81,17 +81,17 @@ int WSAAPI EmulatedWsaStartup(WORD requested, LPWSADATA data) {
         std::strcpy(data->szSystemStatus, "Running");
         ++startups;
     }
-    TraceOperation("WSAStartup", Hex(requested), std::to_string(status));
+    operation.Trace(Hex(requested), std::to_string(status));
     return status;
 }
 
 int WSAAPI EmulatedWsaCleanup() {
-    BeginOperation("WSACleanup");
+    Operation operation("WSACleanup");
     int status = startups > 0 ? 0 : -1;
     if (startups > 0) {
         --startups;
     }
-    TraceOperation("WSACleanup", "", std::to_string(status));
+    operation.Trace("", std::to_string(status));
     return status;
 }
 
@@ -131,40 +131,41 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
     using namespace emulated;
     ChooseBehaviourFromEnvironment();
     HMODULE module = nullptr;
-    if (BeginOperation("LoadLibraryA") == FaultKind::None && fileName != nullptr &&
-        ::strcasecmp(fileName, "ws2_32.dll") == 0 && behaviour != SocketsBehaviour::NoLibrary) {
+    Operation operation("LoadLibraryA");
+    if (!operation.Faulted() && fileName != nullptr && ::strcasecmp(fileName, "ws2_32.dll") == 0 &&
+        behaviour != SocketsBehaviour::NoLibrary) {
         module = reinterpret_cast<HMODULE>(&socketsLibrary);
         ++loadedLibraries;
     }
-    TraceOperation("LoadLibraryA", Quoted(fileName), module != nullptr ? "module" : "NULL");
+    operation.Trace(Quoted(fileName), module != nullptr ? "module" : "NULL");
     return module;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
     using namespace emulated;
     FARPROC procedure = nullptr;
-    if (BeginOperation("GetProcAddress") == FaultKind::None &&
-        module == reinterpret_cast<HMODULE>(&socketsLibrary) && procName != nullptr &&
-        behaviour != SocketsBehaviour::NoExport) {
+    Operation operation("GetProcAddress");
+    if (!operation.Faulted() && module == reinterpret_cast<HMODULE>(&socketsLibrary) &&
+        procName != nullptr && behaviour != SocketsBehaviour::NoExport) {
         if (std::strcmp(procName, "WSAStartup") == 0) {
             procedure = AsProcedure(&EmulatedWsaStartup);
         } else if (std::strcmp(procName, "WSACleanup") == 0) {
             procedure = AsProcedure(&EmulatedWsaCleanup);
         }
     }
-    TraceOperation("GetProcAddress", Quoted(procName), procedure != nullptr ? "address" : "NULL");
+    operation.Trace(Quoted(procName), procedure != nullptr ? "address" : "NULL");
     return procedure;
 }
 
 BOOL FreeLibrary(HMODULE module) {
     using namespace emulated;
-    BeginOperation("FreeLibrary");
+    Operation operation("FreeLibrary");
     BOOL freed = FALSE;
     if (module == reinterpret_cast<HMODULE>(&socketsLibrary) && loadedLibraries > 0) {
         --loadedLibraries;
         freed = TRUE;
     }
-    TraceOperation("FreeLibrary", "module", freed ? "TRUE" : "FALSE");
+    operation.Trace("module", freed ? "TRUE" : "FALSE");
     return freed;
 }
 

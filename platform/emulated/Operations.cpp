@@ -53,6 +53,22 @@ FaultKind BeginOperation(const char* name) {
     return kind;
 }
 
+unsigned long Operation::FaultStatus(const FaultStatuses& statuses) const {
+    switch (fault_) {
+    case FaultKind::AccessDenied:
+        return statuses.accessDenied;
+    case FaultKind::InUse:
+        return statuses.inUse;
+    case FaultKind::NotFound:
+        return statuses.notFound;
+    case FaultKind::OutOfMemory:
+        return statuses.outOfMemory;
+    case FaultKind::None:
+        break;
+    }
+    return 0;
+}
+
 void InjectFault(long nth, FaultKind kind, const char* operation) {
     faultCountdown = nth > 0 ? nth : 0;
     faultKind = kind;

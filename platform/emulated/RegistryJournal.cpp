@@ -20,6 +20,10 @@ namespace {
 // and never while the whole file is smaller than this.
 const off_t smallestCompaction = 64 * 1024;
 const char temporarySuffix[] = ".tmp-";
+// A write refused for the user's want of rights, or failing for any other
+// reason (a full disk, an I/O error).
+const FaultStatuses journalFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistryIoFailed,
+                                            errorRegistryIoFailed, errorRegistryIoFailed};
 
 long long ModificationTime(const struct stat& info) {
     return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
@@ -264,10 +268,11 @@ LONG RegistryJournal::Append(const std::string& record, std::string& error) {
     // An empty file is a new one: it begins as every registry file begins.
     std::string text = committed_ == 0 ? "REGEDIT4\n\n" + record : record;
     struct stat info;
-    FaultKind fault = BeginOperation("WriteRegistryFile");
+    Operation operation("WriteRegistryFile");
     bool written = false;
-    if (fault != FaultKind::None) {
-        errno = fault == FaultKind::AccessDenied ? EACCES : EIO;
+    LONG status = static_cast<LONG>(operation.FaultStatus(journalFaultStatuses));
+    if (status != ERROR_SUCCESS) {
+        errno = status == ERROR_ACCESS_DENIED ? EACCES : EIO;
     } else if (fd_ < 0 || !writable_ || locked_ != LOCK_EX || ::fstat(fd_, &info) != 0 ||
                ModeForbidsWriting(info)) {
         errno = EACCES;
@@ -287,15 +292,13 @@ LONG RegistryJournal::Append(const std::string& record, std::string& error) {
         }
         errno = reason;
     }
-    LONG status = ERROR_SUCCESS;
     if (!written) {
         int reason = errno;
         error = "cannot write the registry file " + path_ + ": " + std::strerror(reason);
         status = IsDeniedErrno(reason) ? ERROR_ACCESS_DENIED : errorRegistryIoFailed;
     }
-    TraceOperation("WriteRegistryFile",
-                   Quoted(path_.c_str()) + ", " + std::to_string(text.size()) + " bytes",
-                   std::to_string(status));
+    operation.Trace(Quoted(path_.c_str()) + ", " + std::to_string(text.size()) + " bytes",
+                    std::to_string(status));
     return status;
 }
 

@@ -15,20 +15,9 @@ using emulated::RegistryKey;
 const LONG errorNoAccess = 998;                    // ERROR_NOACCESS: a null buffer with a size
 const LONG errorTooDeep = ERROR_INVALID_PARAMETER; // a key more than 512 levels deep
 
-// How the registry fails for each injected reason.
-LONG RegistryFault(emulated::FaultKind kind) {
-    switch (kind) {
-    case emulated::FaultKind::AccessDenied:
-    case emulated::FaultKind::InUse:
-        return ERROR_ACCESS_DENIED;
-    case emulated::FaultKind::NotFound:
-        return ERROR_FILE_NOT_FOUND;
-    case emulated::FaultKind::OutOfMemory:
-        return ERROR_OUTOFMEMORY;
-    case emulated::FaultKind::None:
-        break;
-    }
-    return ERROR_SUCCESS;
+// The operation's status when a fault was injected into it.
+LONG FaultStatus(const emulated::Operation& operation) {
+    return static_cast<LONG>(operation.FaultStatus(emulated::registryFaultStatuses));
 }
 
 std::string Handle(HKEY key) {
@@ -250,80 +239,81 @@ namespace platform {
 
 LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
                      PHKEY result, LPDWORD disposition) {
-    LONG status = RegistryFault(emulated::BeginOperation("RegCreateKeyExA"));
+    emulated::Operation operation("RegCreateKeyExA");
+    LONG status = FaultStatus(operation);
     if (status == ERROR_SUCCESS) {
         status = CreateKey(root, subKey, result, disposition);
     } else if (result != nullptr) {
         *result = nullptr;
     }
-    emulated::TraceOperation("RegCreateKeyExA", Handle(root) + ", " + emulated::Quoted(subKey),
-                             Status(status) + (status == ERROR_SUCCESS && result != nullptr
-                                                   ? " -> " + Handle(*result)
-                                                   : std::string()));
+    operation.Trace(Handle(root) + ", " + emulated::Quoted(subKey),
+                    Status(status) + (status == ERROR_SUCCESS && result != nullptr
+                                          ? " -> " + Handle(*result)
+                                          : std::string()));
     return status;
 }
 
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD size) {
     DWORD sizeGiven = size != nullptr ? *size : 0;
-    LONG status = RegistryFault(emulated::BeginOperation("RegQueryValueExA"));
+    emulated::Operation operation("RegQueryValueExA");
+    LONG status = FaultStatus(operation);
     if (status == ERROR_SUCCESS) {
         status = QueryValue(key, valueName, reserved, type, data, size);
     }
-    emulated::TraceOperation("RegQueryValueExA",
-                             Handle(key) + ", " + emulated::Quoted(valueName) +
-                                 (data != nullptr ? ", buffer of " : ", size query ") +
-                                 std::to_string(sizeGiven),
-                             Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
-                                                   ? ", size " + std::to_string(*size)
-                                                   : std::string()));
+    operation.Trace(Handle(key) + ", " + emulated::Quoted(valueName) +
+                        (data != nullptr ? ", buffer of " : ", size query ") +
+                        std::to_string(sizeGiven),
+                    Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
+                                          ? ", size " + std::to_string(*size)
+                                          : std::string()));
     return status;
 }
 
 LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
-    LONG status = RegistryFault(emulated::BeginOperation("RegSetValueExA"));
+    emulated::Operation operation("RegSetValueExA");
+    LONG status = FaultStatus(operation);
     if (status == ERROR_SUCCESS) {
         status = SetValue(key, valueName, type, data, size);
     }
-    emulated::TraceOperation("RegSetValueExA",
-                             Handle(key) + ", " + emulated::Quoted(valueName) + ", type " +
-                                 std::to_string(type) + ", " + std::to_string(size) + " bytes",
-                             Status(status));
+    operation.Trace(Handle(key) + ", " + emulated::Quoted(valueName) + ", type " +
+                        std::to_string(type) + ", " + std::to_string(size) + " bytes",
+                    Status(status));
     return status;
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                    LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    LONG status = RegistryFault(emulated::BeginOperation("RegEnumKeyExA"));
+    emulated::Operation operation("RegEnumKeyExA");
+    LONG status = FaultStatus(operation);
     if (status == ERROR_SUCCESS) {
         status = EnumKey(key, index, name, nameSize, reserved, keyClass, classSize, lastWriteTime);
     }
-    emulated::TraceOperation("RegEnumKeyExA", Handle(key) + ", " + std::to_string(index),
-                             Status(status) + (status == ERROR_SUCCESS
-                                                   ? " -> " + emulated::Quoted(name)
-                                                   : std::string()));
+    operation.Trace(Handle(key) + ", " + std::to_string(index),
+                    Status(status) + (status == ERROR_SUCCESS ? " -> " + emulated::Quoted(name)
+                                                              : std::string()));
     return status;
 }
 
 LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
-    LONG status = RegistryFault(emulated::BeginOperation("RegDeleteKeyA"));
+    emulated::Operation operation("RegDeleteKeyA");
+    LONG status = FaultStatus(operation);
     if (status == ERROR_SUCCESS) {
         status = DeleteKey(root, subKey);
     }
-    emulated::TraceOperation("RegDeleteKeyA", Handle(root) + ", " + emulated::Quoted(subKey),
-                             Status(status));
+    operation.Trace(Handle(root) + ", " + emulated::Quoted(subKey), Status(status));
     return status;
 }
 
 LONG RegCloseKey(HKEY key) {
     // Closing cannot fail for a reason: an injected fault is counted and
     // passed over, so that no handle is left open by it.
-    emulated::BeginOperation("RegCloseKey");
+    emulated::Operation operation("RegCloseKey");
     LONG status = ERROR_SUCCESS;
     if (!emulated::IsPredefinedRoot(key) && !emulated::CloseKeyHandle(key)) {
         status = ERROR_INVALID_HANDLE;
     }
-    emulated::TraceOperation("RegCloseKey", Handle(key), Status(status));
+    operation.Trace(Handle(key), Status(status));
     return status;
 }
 

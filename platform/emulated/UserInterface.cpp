@@ -120,11 +120,11 @@ namespace platform {
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     using namespace emulated;
-    FaultKind fault = BeginOperation("MessageBoxA");
+    Operation operation("MessageBoxA");
     ReadSettings();
-    if (fault != FaultKind::None) {
+    if (operation.Faulted()) {
         // The box could not be made: no button was pressed, and nobody saw it.
-        TraceOperation("MessageBoxA", Quoted(caption), "0 (failed)");
+        operation.Trace(Quoted(caption), "0 (failed)");
         return 0;
     }
     bool yes = false;
@@ -137,32 +137,31 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     int answer = ButtonFor(type, yes);
     shownBoxes.push_back(ShownMessageBox{owner, text != nullptr ? text : "",
                                          caption != nullptr ? caption : "", type, answer});
-    if (TraceEnabled()) {
-        TraceOperation("MessageBoxA",
-                       Hex(reinterpret_cast<uintptr_t>(owner)) + ", " + Quoted(text) + ", " +
-                           Quoted(caption) + ", " + Hex(type),
-                       std::to_string(answer));
+    if (operation.Tracing()) {
+        operation.Trace(Hex(reinterpret_cast<uintptr_t>(owner)) + ", " + Quoted(text) + ", " +
+                            Quoted(caption) + ", " + Hex(type),
+                        std::to_string(answer));
     }
     return answer;
 }
 
 HWND FindWindowA(LPCSTR className, LPCSTR windowName) {
     using namespace emulated;
-    FaultKind fault = BeginOperation("FindWindowA");
+    Operation operation("FindWindowA");
     ReadSettings();
     HWND found = nullptr;
     // The emulated windows have no titles: only a lookup without one, or
     // with the empty one, can find them. A lookup that fails finds nothing.
-    bool anyTitle = fault == FaultKind::None && (windowName == nullptr || windowName[0] == 0);
+    bool anyTitle = !operation.Faulted() && (windowName == nullptr || windowName[0] == 0);
     for (std::size_t i = 0; anyTitle && className != nullptr && i < openWindows.size(); ++i) {
         if (strcasecmp(openWindows[i].c_str(), className) == 0) {
             found = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010 + 4 * i));
             break;
         }
     }
-    if (TraceEnabled()) {
-        TraceOperation("FindWindowA", Quoted(className) + ", " + Quoted(windowName),
-                       Hex(reinterpret_cast<uintptr_t>(found)));
+    if (operation.Tracing()) {
+        operation.Trace(Quoted(className) + ", " + Quoted(windowName),
+                        Hex(reinterpret_cast<uintptr_t>(found)));
     }
     return found;
 }
