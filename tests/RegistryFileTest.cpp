@@ -91,7 +91,6 @@ TEST_F(RegistryFile, EveryTypeAndByteSurvivesASaveAndALoad) {
     emulated::SeedRegistryKey(HKEY_CLASSES_ROOT, "Empty\\Key ]with] brackets");
     emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, "caf\xE9\\Sub key", "v", REG_SZ, "x");
     std::string saved = emulated::RegistryText();
-    EXPECT_NE(ReadFileBytes(file), saved); // each change as a record, until compacted
 
     Reload();
     for (const Sample& sample : Samples()) {
