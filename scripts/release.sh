@@ -73,8 +73,13 @@ if [ -n "$pfx" ]; then
     else
         die "--sign needs the certificate's password: --password-file FILE or GANTREL_SIGN_PASSWORD"
     fi
-    openssl pkcs12 -in "$pfx" -passin "file:$work/password" -nokeys -clcerts \
-        -out "$work/signer.pem" 2>/dev/null ||
+    # Files exported by older Windows tools need OpenSSL's legacy ciphers.
+    certificates() {
+        openssl pkcs12 -in "$pfx" -passin "file:$work/password" -nokeys "$@" 2>/dev/null ||
+            openssl pkcs12 -legacy -in "$pfx" -passin "file:$work/password" -nokeys "$@" \
+                2>/dev/null
+    }
+    certificates -clcerts -out "$work/signer.pem" ||
         die "cannot open $pfx: wrong password, or not a PKCS#12 (.pfx) file"
     subject=$(openssl x509 -in "$work/signer.pem" -noout -subject -nameopt oneline |
         sed 's/^subject= *//')
@@ -89,8 +94,7 @@ if [ -n "$pfx" ]; then
         die "the certificate '$subject' is not valid before $not_before"
     # The signature is verified against the certificates the file carries and
     # the system's roots.
-    openssl pkcs12 -in "$pfx" -passin "file:$work/password" -nokeys -out "$work/trust.pem" \
-        2>/dev/null
+    certificates -out "$work/trust.pem"
     if [ -r /etc/ssl/certs/ca-certificates.crt ]; then
         cat /etc/ssl/certs/ca-certificates.crt >>"$work/trust.pem"
     fi
