@@ -4,7 +4,7 @@
 names=(IsWs2 UninstInitialize UninstUnInitialize SetUninstallInfo GetVKTFolder CleanupDatabase
        SetupServer)
 OBJDUMP=i686-w64-mingw32-objdump
-# The file whose tables are read; release.test.sh points it at a signed copy,
+# The file whose tables are read; signed.test.sh points it at a signed copy,
 # which it also installs as C:\gantrel\Gantrel.dll.
 module_file="${EXPORTS_MODULE_FILE:-$BUILD/Gantrel.dll}"
 

@@ -2,6 +2,8 @@
 # platform/win32/imports.tsv as exported by Windows 2000 or an earlier NT, and
 # its header asks for no newer system. The check itself must catch a table
 # short of a row, a function dated after 2000 and a header that asks for 6.0.
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 check_load="$SOURCE/scripts/check-load.sh"
 imports_scratch="$BUILD/imports-check"
 rm -rf "$imports_scratch"
@@ -30,3 +32,5 @@ out=$("$check_load" "$imports_scratch/Vista.dll" 2>&1)
 expect_eq "the check refuses a header that asks for Windows 6.0" \
     "1 the PE header asks for operating system version 6.0" \
     "$? $(grep -o 'the PE header.*' <<<"$out")"
+
+finish
