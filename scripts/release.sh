@@ -8,7 +8,7 @@
 #                  password is the first line of --password-file, or
 #                  GANTREL_SIGN_PASSWORD: never a command-line argument.
 # --timestamp URL  has a time-stamping server counter-sign (off by default).
-# --out DIR        writes into DIR instead of dist/.
+# --out DIR        writes into DIR instead of dist/ (beside scripts/).
 # --allow-dirty    builds a tree with uncommitted changes as it is (refused
 #                  otherwise), and says so in BUILDINFO.
 # The PE time stamp is SOURCE_DATE_EPOCH when set, the commit's time otherwise:
@@ -16,15 +16,14 @@
 # out/release (GANTREL_RELEASE_BUILD picks another folder). A run that fails
 # leaves none of the three files in the output folder.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-source_dir="$PWD"
+source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 
 die() {
     echo "release: $*" >&2
     exit 1
 }
 
-pfx="" password_file="" timestamp_url="" out="dist" allow_dirty=""
+pfx="" password_file="" timestamp_url="" out="$source_dir/dist" allow_dirty=""
 while [ $# -gt 0 ]; do
     case "$1" in
     --sign) pfx="${2:?--sign needs a .pfx file}"; shift 2 ;;
@@ -39,10 +38,14 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$password_file" ] && [ -z "$pfx" ] && die "--password-file without --sign"
 [ -n "$timestamp_url" ] && [ -z "$pfx" ] && die "--timestamp without --sign"
+# Paths are taken from where the script was called, and used from the sources.
+[ -n "$pfx" ] && pfx=$(realpath -m -- "$pfx")
+[ -n "$password_file" ] && password_file=$(realpath -m -- "$password_file")
+out=$(realpath -m -- "$out")
+cd "$source_dir"
 
 # Nothing of an earlier release stays behind to be taken for this one.
 mkdir -p "$out"
-out="$(cd "$out" && pwd)"
 rm -f "$out/Gantrel.dll" "$out/SHA256SUMS" "$out/BUILDINFO"
 
 scripts/install-deps.sh all
