@@ -216,19 +216,7 @@ DWORD ErrorFromErrno(int error) {
 }
 
 DWORD ErrorFromFault(FaultKind kind) {
-    switch (kind) {
-    case FaultKind::AccessDenied:
-        return ERROR_ACCESS_DENIED;
-    case FaultKind::InUse:
-        return ERROR_SHARING_VIOLATION;
-    case FaultKind::NotFound:
-        return ERROR_FILE_NOT_FOUND;
-    case FaultKind::OutOfMemory:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    case FaultKind::None:
-        break;
-    }
-    return ERROR_SUCCESS;
+    return static_cast<DWORD>(StatusOfFault(kind, fileFaultStatuses));
 }
 
 void SetLastFileError(DWORD error) {

@@ -53,8 +53,8 @@ FaultKind BeginOperation(const char* name) {
     return kind;
 }
 
-unsigned long Operation::FaultStatus(const FaultStatuses& statuses) const {
-    switch (fault_) {
+unsigned long StatusOfFault(FaultKind kind, const FaultStatuses& statuses) {
+    switch (kind) {
     case FaultKind::AccessDenied:
         return statuses.accessDenied;
     case FaultKind::InUse:

@@ -29,6 +29,9 @@ const FaultStatuses registryFaultStatuses = {ERROR_ACCESS_DENIED, ERROR_ACCESS_D
 const FaultStatuses fileFaultStatuses = {ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION,
                                          ERROR_FILE_NOT_FOUND, ERROR_NOT_ENOUGH_MEMORY};
 
+// The status `kind` stands for in a family; 0 for None.
+unsigned long StatusOfFault(FaultKind kind, const FaultStatuses& statuses);
+
 // One platform operation, from its first step to its trace line. Made first
 // thing in the operation: it counts the operation and takes the fault
 // injected for it.
@@ -38,7 +41,9 @@ class Operation {
     bool Faulted() const { return fault_ != FaultKind::None; }
     FaultKind Fault() const { return fault_; }
     // The status the injected fault stands for in the family; 0 for none.
-    unsigned long FaultStatus(const FaultStatuses& statuses) const;
+    unsigned long FaultStatus(const FaultStatuses& statuses) const {
+        return StatusOfFault(fault_, statuses);
+    }
     bool Tracing() const { return TraceEnabled(); }
     // "name(arguments) = result" on the trace, when it is on.
     void Trace(const std::string& arguments, const std::string& result) const {
