@@ -223,7 +223,6 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
         RemoveLeftoverTemporaries();
     }
     bool same = known_ && info.st_ino == inode_ && info.st_dev == device_;
-    known_ = true;
     if (!same || info.st_size < size_ ||
         (info.st_size == size_ && ModificationTime(info) != mtime_)) {
         if (!ReadRange(fd_, 0, info.st_size, text)) {
@@ -250,6 +249,7 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
             base_ = committed_;
         }
     }
+    known_ = true;
     device_ = info.st_dev;
     inode_ = info.st_ino;
     size_ = info.st_size;
