@@ -61,17 +61,16 @@ bool IsOptionLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// The options in the order they stand, and how the command ends. The walk
-// steps over double-byte characters whole, so a second byte never passes for
-// a hyphen, a space or a quote; text quoted outside an option (an
+struct CommandReading {
+    std::vector<CommandOption> options; // in the order they stand
+    bool endsQuoted = false;            // the last quoted text runs to the end
+};
+
+// The walk steps over double-byte characters whole, so a second byte never
+// passes for a hyphen, a space or a quote; text quoted outside an option (an
 // uninstaller path with spaces in it) holds no option, and neither does an
 // option's own path. Hyphens inside names ("C:\Set-up\uninst.exe",
 // "D:\Lumeno-Pro") start nothing.
-struct CommandReading {
-    std::vector<CommandOption> options;
-    bool endsQuoted = false; // the last quoted text runs to the end
-};
-
 CommandReading ReadCommand(const TextString& command) {
     CommandReading reading;
     const char* text = command.Text();
