@@ -58,6 +58,21 @@ installer_registry() {
     done
 }
 
+# installer_states KEY...: "present", "absent" or "unreadable" for each key,
+# on one line.
+installer_states() {
+    local key first states=()
+    for key in "$@"; do
+        first=$(host dump "$key" | head -n1)
+        case "$first" in
+        "[$key]") states+=(present) ;;
+        "[$key] (absent)") states+=(absent) ;;
+        *) states+=(unreadable) ;;
+        esac
+    done
+    echo "${states[*]}"
+}
+
 # installer_without KEY... < DUMP: the dump with KEY and everything below it
 # left out, whether it was there or absent.
 installer_without() {
@@ -112,6 +127,7 @@ installer_log() {
 # FOLDER (under D:\) with dbPath DATABASE, then removes it three times over.
 installer_cycle() {
     local name=$1 folder="D:\\$2" disk="$SCRATCH/$2" database=$3
+    fresh_scratch "$2"
     shift 3
     echo "  -- $name: $folder, dbPath $database"
     installer_make "$name" "$@" || {
@@ -141,15 +157,13 @@ installer_cycle() {
     local command="\"$folder\\uninst.exe\" -f\"$folder\\Program\\remove.log\""
     expect_eq "$name: SetUninstallInfo names the module beside the host's file" \
         "$command -c\"$folder\\Program\\Gantrel.dll\"" "$(installer_command)"
-    local key present=()
-    for key in "${INSTALLER_SIX[@]}"; do
-        host dump "$key" | grep -q '(absent)$' || present+=("$key")
-    done
-    expect_eq "$name: the installer registers all six keys" "${INSTALLER_SIX[*]}" "${present[*]}"
+    expect_eq "$name: the installer registers all six keys" \
+        "present present present present present present" "$(installer_states "${INSTALLER_SIX[@]}")"
 
     # Keys and files of similar names beside the product's.
     {
         printf 'REGEDIT4\r\n\r\n'
+        local key
         for key in "${INSTALLER_BESIDE[@]}"; do
             printf '[%s]\r\n"kept"="yes"\r\n\r\n' "$key"
         done
@@ -193,15 +207,15 @@ installer_cycle() {
         "$(installer_listing "$disk" | sed 's| ./uninst.exe||')"
     expect_eq "$name: the files beside it keep their content" "old|backup" \
         "$(cat "$disk/Database-old/main.db")|$(cat "$disk/Database.bak")"
-    local after gone=()
-    after=$(installer_registry)
-    for key in "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL"; do
-        grep -qxF "[$key]" <<<"$after" && gone+=("$key")
-    done
-    expect_eq "$name: Yes removes the six keys and the uninstall entry" "" "${gone[*]}"
+    expect_eq "$name: Yes removes the six keys and the uninstall entry" \
+        "absent absent absent absent absent absent absent" \
+        "$(installer_states "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL")"
     expect_eq "$name: Yes leaves every key beside them" \
+        "present present present present present present" \
+        "$(installer_states "${INSTALLER_BESIDE[@]}")"
+    expect_eq "$name: Yes changes nothing else the cycle touched" \
         "$(installer_without "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL" <<<"$registry")" \
-        "$(installer_without "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL" <<<"$after")"
+        "$(installer_registry | installer_without "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL")"
 
     # Leave the prefix as the next cycle expects it.
     for key in "${INSTALLER_BESIDE[@]}"; do
@@ -210,4 +224,7 @@ installer_cycle() {
 }
 
 installer_cycle spaced 'Lumeno-Pro Suite' 'D:\Lumeno-Pro Suite\Database'
-installer_cycle trailing 'Lumeno' 'D:\Lumeno\Database\' '-DDATABASE_PATH=$INSTDIR\Database\'
+# $INSTDIR is the installer's own, expanded when it runs.
+# shellcheck disable=SC2016
+installer_cycle trailing 'LumenoSetup' 'D:\LumenoSetup\Database\' \
+    '-DDATABASE_PATH=$INSTDIR\Database\'

@@ -150,7 +150,7 @@ use_display() {
         start_display || return 1
     fi
     wineserver -k >/dev/null 2>&1
-    wineserver -w
+    wineserver -w || true
 }
 
 # The removal hook's message boxes and the product's window, on the display
