@@ -23,5 +23,10 @@ scripts/demo.sh >/dev/null
 echo "== fuzz"
 fuzz/run.sh 20
 
+echo "== win32: the load check, an identical second build, a signed release"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+ctest --preset win32 -j2
+
 echo "== wine"
 tests/wine/run.sh
