@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -37,7 +38,7 @@ std::vector<std::string> SplitComponents(const char* text, std::size_t start) {
 }
 
 bool IsSoundComponent(const std::string& component) {
-    if (component.empty() || component.find_first_not_of(". ") == std::string::npos) {
+    if (component.find_first_not_of(". ") == std::string::npos) {
         return false;
     }
     for (std::size_t i = 0; i < component.size(); ++i) {
@@ -53,28 +54,48 @@ bool IsSoundComponent(const std::string& component) {
 
 } // namespace
 
-bool IsRemovableFolderPath(const TextString& path) {
+TextString ResolveRemovableFolder(const TextString& path) {
     const char* text = path.Text();
+    TextString plain;
     std::size_t folders = 0; // components that must follow the root
     std::size_t start = 0;
     if (path.Length() >= 3 && ((text[0] | 0x20) >= 'a' && (text[0] | 0x20) <= 'z') &&
         text[1] == ':' && IsSeparator(text[2])) {
+        plain += text[0];
+        plain += ':';
         start = 3; // "X:\" and at least one folder
         folders = 1;
-    } else if (path.Length() >= 2 && IsSeparator(text[0]) && IsSeparator(text[1])) {
+    } else if (path.Length() >= 3 && IsSeparator(text[0]) && IsSeparator(text[1]) &&
+               !IsSeparator(text[2])) {
+        plain += "\\\\";
         start = 2; // "\\server\share" and at least one folder
         folders = 3;
     } else {
-        return false;
+        return TextString();
     }
-    std::vector<std::string> components = SplitComponents(text, start);
-    if (components.size() < folders) {
-        return false;
-    }
-    for (const std::string& component : components) {
-        if (!IsSoundComponent(component)) {
-            return false;
+    // Empty components are what doubled separators and a trailing one leave.
+    std::vector<std::string> components;
+    for (std::string& component : SplitComponents(text, start)) {
+        if (component.empty()) {
+            continue;
         }
+        if (!IsSoundComponent(component)) {
+            return TextString();
+        }
+        components.push_back(std::move(component));
     }
-    return true;
+    if (components.size() < folders) {
+        return TextString();
+    }
+    // "X:" takes a separator before its first folder; a share's "\\" ends in
+    // one already.
+    bool separate = folders == 1;
+    for (const std::string& component : components) {
+        if (separate) {
+            plain += '\\';
+        }
+        plain += component.c_str();
+        separate = true;
+    }
+    return plain;
 }

@@ -18,7 +18,9 @@ const char* const productWindowClass = "LumenoMainWindow";
 // overlong value removes nothing; so does one that is not the full path of a
 // folder below a drive's or a share's root, since the value is whatever was
 // last written there and an empty or relative one would otherwise take the
-// current folder, or a whole drive, with it.
+// current folder, or a whole drive, with it. Any other spelling the platform
+// accepts for the folder ("D:/db", "D:\db\") is removed as its plain one,
+// which is the only form the walk may append entry names to.
 void RemoveDatabaseFolder() {
     try {
         TextString databasePath;
@@ -26,8 +28,12 @@ void RemoveDatabaseFolder() {
         LONG read = ReadRegString(applicationKey, databasePathValue, buffer, databasePathSize,
                                   HKEY_CURRENT_USER);
         databasePath.CloseBuffer();
-        if (read != 0 && IsRemovableFolderPath(databasePath)) {
-            RemoveDirectoryTree(databasePath);
+        if (read == 0) {
+            return;
+        }
+        TextString folder = ResolveRemovableFolder(databasePath);
+        if (!folder.IsEmpty()) {
+            RemoveDirectoryTree(folder);
         }
     } catch (...) {
         // Out of memory for the path: there is nothing to remove with, and

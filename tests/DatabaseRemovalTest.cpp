@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace {
 
 const char* const applicationKey = "Software\\Corvanet\\Lumeno";
@@ -156,8 +159,12 @@ TEST_F(DatabaseRemoval, ValuesNamingNoFolderBelowARootRemoveNothing) {
                             "D:\\.\\Lumeno",
                             "D:\\...",
                             "D:\\. .",
-                            "D:\\Lumeno\\\\db",
-                            "D:\\Lumeno\\db\\",
+                            "D:\\\\",
+                            "D://",
+                            "\\\\server\\share\\",
+                            "//server//share/",
+                            "\\\\\\server\\share\\db",
+                            "D:\\Lumeno\\db\\..\\",
                             "D:\\Lu*",
                             "D:\\Lumeno\\db:stream"};
     for (const char* value : values) {
@@ -169,6 +176,23 @@ TEST_F(DatabaseRemoval, ValuesNamingNoFolderBelowARootRemoveNothing) {
         EXPECT_EQ(ReadFileBytes(Disk("top.dat")), "top") << value;
         EXPECT_EQ(ReadFileBytes(drives + "/c/db/c.dat"), "c") << value;
         EXPECT_EQ(ReadFileBytes(drives + "/c/root.dat"), "root") << value;
+    }
+}
+
+TEST_F(DatabaseRemoval, OtherSpellingsOfTheFolderRemoveItAsThePlainOne) {
+    for (const char* value : {"D:\\Lumeno\\db\\", "D:/Lumeno/db", "D:\\\\Lumeno\\\\db/"}) {
+        MakeDatabase();
+        MakeFile("Lumeno/db/dotted./inside", "inside");
+        MakeFile("Lumeno/db/spaced ", "spaced");
+        MakeFile("Lumeno/db-old/main.db", "old");
+        SeedDatabasePath(std::string(value) + '\0');
+        emulated::ScriptAnswer(true);
+        TraceRecorder trace;
+        EXPECT_EQ(UninstInitialize(owner, 0, nullptr), 0) << value;
+        EXPECT_FALSE(Exists("Lumeno/db")) << value;
+        EXPECT_EQ(trace.Count("RemoveDirectoryA(\"D:\\\\Lumeno\\\\db\")"), 2) << trace.Text();
+        EXPECT_EQ(ReadFileBytes(Disk("Lumeno/db-old/main.db")), "old") << value;
+        EXPECT_EQ(ReadFileBytes(Disk("Lumeno/settings.ini")), "keep") << value;
     }
 }
 
@@ -213,15 +237,26 @@ class DatabasePathGuard : public ::testing::Test {
     void TearDown() override { LoadLeadByteTableFor(1252); }
 };
 
-TEST_F(DatabasePathGuard, AcceptsFoldersBelowADriveOrAShareRoot) {
-    for (const char* path : {"C:\\db", "c:\\Program Files\\Lumeno\\db", "D:/data/db",
-                             "\\\\server\\share\\db", "C:\\a.b\\...x", "C:\\.db"}) {
-        EXPECT_TRUE(IsRemovableFolderPath(path)) << path;
+TEST_F(DatabasePathGuard, AcceptsFoldersBelowADriveOrAShareRootInTheirPlainSpelling) {
+    const std::pair<const char*, const char*> accepted[] = {
+        {"C:\\db", "C:\\db"},
+        {"c:\\Program Files\\Lumeno\\db", "c:\\Program Files\\Lumeno\\db"},
+        {"D:/data/db", "D:\\data\\db"},
+        {"D:\\data\\db\\", "D:\\data\\db"},
+        {"D:\\\\data\\\\db/", "D:\\data\\db"},
+        {"\\\\server\\share\\db", "\\\\server\\share\\db"},
+        {"//server//share/db/", "\\\\server\\share\\db"},
+        {"C:\\a.b\\...x", "C:\\a.b\\...x"},
+        {"C:\\.db", "C:\\.db"}};
+    for (const auto& path : accepted) {
+        EXPECT_EQ(std::string(ResolveRemovableFolder(path.first).Text()), path.second)
+            << path.first;
     }
-    for (const char* path : {"", "C:", "C:\\", "C:x", "x", "\\x", "\\\\server", "\\\\server\\share",
-                             "\\\\server\\share\\", "\\\\.\\C:\\db", "C:\\db\\", "C:\\\\db",
-                             "C:\\a\\..\\b", "C:\\..", "C:\\db|x", "C:\\db\x01", "1:\\db"}) {
-        EXPECT_FALSE(IsRemovableFolderPath(path)) << path;
+    for (const char* path :
+         {"", "C:", "C:\\", "C:\\\\", "C:/", "C:x", "x", "\\x", "\\\\server", "\\\\server\\share",
+          "\\\\server\\share\\", "\\\\\\server\\share\\db", "\\\\.\\C:\\db", "C:\\a\\..\\b",
+          "C:\\..", "C:\\db\\.\\", "C:\\db|x", "C:\\db\x01", "1:\\db"}) {
+        EXPECT_TRUE(ResolveRemovableFolder(path).IsEmpty()) << path;
     }
 }
 
@@ -231,11 +266,12 @@ TEST_F(DatabasePathGuard, StepsOverDoubleByteCharacters) {
     const char* backslashTrail = "C:\\\x95\x5C";
     const char* barTrail = "C:\\db\x81\x7C";
     LoadLeadByteTableFor(932);
-    EXPECT_TRUE(IsRemovableFolderPath(backslashTrail));
-    EXPECT_TRUE(IsRemovableFolderPath(barTrail));
+    EXPECT_EQ(std::string(ResolveRemovableFolder(backslashTrail).Text()), backslashTrail);
+    EXPECT_EQ(std::string(ResolveRemovableFolder(barTrail).Text()), barTrail);
+    EXPECT_EQ(std::string(ResolveRemovableFolder("C:\\\x95\x5C\\").Text()), backslashTrail);
     LoadLeadByteTableFor(1252);
-    EXPECT_FALSE(IsRemovableFolderPath(backslashTrail));
-    EXPECT_FALSE(IsRemovableFolderPath(barTrail));
+    EXPECT_EQ(std::string(ResolveRemovableFolder(backslashTrail).Text()), "C:\\\x95");
+    EXPECT_TRUE(ResolveRemovableFolder(barTrail).IsEmpty());
 }
 
 } // namespace

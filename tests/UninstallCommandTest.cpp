@@ -68,31 +68,63 @@ TEST_F(SetUninstallInfoCommand, AppendsTheModuleBesideTheHostsFile) {
     EXPECT_EQ(StoredBytes(), hostCommand + moduleOption + '\0');
 }
 
-TEST_F(SetUninstallInfoCommand, ASecondCallAppendsAgainFromTheFirstHyphen) {
+TEST_F(SetUninstallInfoCommand, ASecondCallChangesNothing) {
     StoreCommand(hostCommand);
     SetUninstallInfo(nullptr, 0, nullptr);
-    SetUninstallInfo(nullptr, 0, nullptr);
-    EXPECT_EQ(StoredBytes(), hostCommand + moduleOption +
-                                 " -c\"C:\\Program Files\\Corvanet\\VKT\\remove.log\" "
-                                 "-c\"C:\\Program Files\\Corvanet\\VKT\\Gantrel.dll\"" +
-                                 '\0');
-}
-
-TEST_F(SetUninstallInfoCommand, AMissingCommandGetsTheBareOption) {
     EXPECT_EQ(SetUninstallInfo(nullptr, 0, nullptr), 1);
-    EXPECT_EQ(StoredBytes(), std::string(" -cGantrel.dll\"") + '\0');
+    EXPECT_EQ(StoredBytes(), hostCommand + moduleOption + '\0');
+    EXPECT_EQ(Folder(), "C:\\Program Files\\Corvanet");
 }
 
-TEST_F(SetUninstallInfoCommand, HyphensAndBackslashesWhereTheyStand) {
-    StoreCommand("C:\\my-tools\\uninst.exe -f\"C:\\App\\remove.log\"");
+TEST_F(SetUninstallInfoCommand, ACommandWithoutAnOptionIsLeftAsItIs) {
+    EXPECT_EQ(SetUninstallInfo(nullptr, 0, nullptr), 1);
+    DWORD type = 0;
+    std::string bytes;
+    EXPECT_FALSE(emulated::ReadRegistryValue(HKEY_LOCAL_MACHINE, uninstallKey, "UninstallString",
+                                             type, bytes));
+    // A hyphen with no quote after its letter, or not at the start of a
+    // word, opens no option.
+    for (const char* command : {"uninst -fremove.log", "C:\\Set-up\\uninst.exe x-f\"C:\\a\"",
+                                "\"C:\\x -f\"\\uninst.exe\"", "uninst -1\"C:\\a\\b\""}) {
+        StoreCommand(command);
+        SetUninstallInfo(nullptr, 0, nullptr);
+        EXPECT_EQ(StoredBytes(), std::string(command) + '\0');
+        EXPECT_EQ(Folder(), "") << command;
+    }
+}
+
+// The cuts happen at options only: hyphens in the uninstaller's path, in the
+// product's folder, or in both, are part of the names.
+TEST_F(SetUninstallInfoCommand, HyphensInsideNamesAreNotOptions) {
+    const std::string program = "D:\\Lumeno-Pro\\Program\\";
+    for (const std::string uninstaller :
+         {"C:\\Set-up\\uninst.exe", "\"C:\\Set-up -x\\uninst.exe\"", "C:\\WINDOWS\\uninst.exe"}) {
+        StoreCommand(uninstaller + " -f\"" + program + "remove.log\"");
+        EXPECT_EQ(Folder(), "D:\\Lumeno-Pro") << uninstaller;
+        SetUninstallInfo(nullptr, 0, nullptr);
+        EXPECT_EQ(StoredBytes(), uninstaller + " -f\"" + program + "remove.log\" -c\"" + program +
+                                     "Gantrel.dll\"" + '\0');
+        EXPECT_EQ(Folder(), "D:\\Lumeno-Pro") << uninstaller;
+    }
+}
+
+TEST_F(SetUninstallInfoCommand, TheModuleGoesBesideTheFirstOptionsFile) {
+    // The host's file has no folder: nor has the module.
+    StoreCommand("uninst.exe -f\"remove.log\"");
     SetUninstallInfo(nullptr, 0, nullptr);
-    // The first hyphen is in the uninstaller's own path.
-    EXPECT_EQ(StoredBytes(), "C:\\my-tools\\uninst.exe -f\"C:\\App\\remove.log\" -cools\\"
-                             "uninst.exe -f\"C:\\App\\Gantrel.dll\"" +
-                                 std::string(1, '\0'));
-    StoreCommand("uninst -fremove.log");
+    EXPECT_EQ(StoredBytes(), std::string("uninst.exe -f\"remove.log\" -c\"Gantrel.dll\"") + '\0');
+    EXPECT_EQ(Folder(), "");
+    // An option at the very start, and one whose path runs to the end of the
+    // command: its quote is closed before the module's option follows. The
+    // last option's path is the one GetVKTFolder cuts.
+    StoreCommand("-f\"D:\\a\\b\\x.log\" -l\"E:\\c\\d\\e\\y.txt");
+    EXPECT_EQ(Folder(), "E:\\c\\d");
     SetUninstallInfo(nullptr, 0, nullptr);
-    EXPECT_EQ(StoredBytes(), std::string("uninst -fremove.log -cGantrel.dll\"") + '\0');
+    SetUninstallInfo(nullptr, 0, nullptr);
+    EXPECT_EQ(StoredBytes(), std::string("-f\"D:\\a\\b\\x.log\" -l\"E:\\c\\d\\e\\y.txt\" "
+                                         "-c\"D:\\a\\b\\Gantrel.dll\"") +
+                                 '\0');
+    EXPECT_EQ(Folder(), "D:\\a");
 }
 
 TEST_F(SetUninstallInfoCommand, ACommandItCannotReadIsLeftAsTheHostWroteIt) {
@@ -130,10 +162,9 @@ TEST_F(GetVKTFolderCommand, EmptyWhereThereIsNothingToCut) {
     EXPECT_EQ(Folder(), "");
 }
 
-TEST_F(GetVKTFolderCommand, TheLastHyphenIsTheOneCut) {
+TEST_F(GetVKTFolderCommand, TheLastOptionIsTheOneCut) {
     StoreCommand(hostCommand + " -c\"C:\\Corvanet-Apps\\VKT\\Gantrel.dll\"");
-    // The hyphen inside the folder is the last one: the cut starts after it.
-    EXPECT_EQ(Folder(), "ps");
+    EXPECT_EQ(Folder(), "C:\\Corvanet-Apps");
 }
 
 TEST_F(GetVKTFolderCommand, AStoredTextWithoutTerminatorStillEndsInTheBuffer) {
@@ -165,6 +196,22 @@ TEST_F(GetVKTFolderCommand, DoubleByteBackslashCodesAreNotSeparators) {
     LoadLeadByteTableFor(1252);
     // Read byte by byte, the same command splits inside the characters.
     EXPECT_EQ(Folder(), "C:\\\x95\x5C\\\x83");
+
+    // Under code page 932 a lead byte takes the space after it into its
+    // character, and the hyphen that follows starts no option.
+    std::string joined = "u.exe\x81 -f\"C:\\a\\b\\x.log\"";
+    StoreCommand(joined);
+    EXPECT_EQ(Folder(), "C:\\a");
+    LoadLeadByteTableFor(932);
+    EXPECT_EQ(Folder(), "");
+    SetUninstallInfo(nullptr, 0, nullptr);
+    EXPECT_EQ(StoredBytes(), joined + '\0');
+    // A command ending in half a character would take the option's first
+    // byte into it: it stays as it is.
+    std::string half = "u.exe -f\"C:\\a\\b\\x.log\" \x81";
+    StoreCommand(half);
+    SetUninstallInfo(nullptr, 0, nullptr);
+    EXPECT_EQ(StoredBytes(), half + '\0');
 }
 
 } // namespace

@@ -155,3 +155,61 @@ stop_everything() {
         XVFB_PID=""
     fi
 }
+
+# Starts the private X server unless it runs, and restarts the prefix's Wine
+# processes on it: those that earlier suites left running started without
+# the display, and a box shown through them would not wait for an answer.
+use_display() {
+    if [ -z "$XVFB_PID" ]; then
+        start_display || return 1
+    fi
+    wineserver -k >/dev/null 2>&1
+    wineserver -w || true
+}
+
+# The removal hook's message boxes and the product's window, on the display
+# of use_display. Screenshots of the boxes go to $SHOTS.
+SHOTS="$BUILD/screenshots"
+
+# removal_box CAPTION KEY SHOT: waits for the box with this caption, records
+# its controls' texts in BOX_TEXT, saves a screenshot as SHOT.png, answers it
+# with KEY and waits until it has closed, so the next box cannot take the
+# key. With no window manager on the display, the box is given the keyboard
+# focus directly.
+removal_box() {
+    BOX_TEXT=""
+    local id tries
+    id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
+    if [ -z "$id" ]; then
+        return 1
+    fi
+    BOX_TEXT=$(wine_run 'C:\gantrel\BoxText.exe' "$1" | tr '\n' '|')
+    sleep 0.5 # let it paint before the picture is taken
+    mkdir -p "$SHOTS"
+    import -window root "$SHOTS/$3.png" 2>/dev/null
+    timeout 5 xdotool windowfocus --sync "$id" 2>/dev/null
+    xdotool key "$2"
+    for tries in $(seq 1 100); do
+        xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | grep -qx "$id" || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# removal_start_window: the running product, until removal_stop_window.
+removal_start_window() {
+    rm -f "$SCRATCH/window.ready"
+    wine 'C:\gantrel\LumenoWindow.exe' 'D:\window.ready' >/dev/null 2>&1 &
+    WINDOW_PID=$!
+    local tries
+    for tries in $(seq 1 300); do
+        [ -e "$SCRATCH/window.ready" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+removal_stop_window() {
+    kill "$WINDOW_PID" 2>/dev/null
+    wait "$WINDOW_PID" 2>/dev/null
+}

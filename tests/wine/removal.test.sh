@@ -4,14 +4,7 @@
 # removed here lies in the scratch folder (drive D:), and the prefix has no
 # drive for the Linux root.
 
-SHOTS="$BUILD/screenshots"
-mkdir -p "$SHOTS"
-[ -n "$XVFB_PID" ] || start_display || fail "removal: a private X server starts"
-# Wine processes that earlier suites left running in the prefix started
-# without the display, and a box shown through them would not wait for an
-# answer: start afresh on this display.
-wineserver -k >/dev/null 2>&1
-wineserver -w
+use_display || fail "removal: a private X server starts"
 
 # removal_seed PATH-TEXT: dbPath under the application key, as the product
 # writes it.
@@ -36,40 +29,6 @@ removal_tree() {
 # removal_listing FOLDER: what is left under FOLDER, sorted, one per line.
 removal_listing() {
     (cd "$1" 2>/dev/null && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
-}
-
-# removal_box CAPTION KEY SHOT: waits for the box with this caption, records
-# its controls' texts in BOX_TEXT, saves a screenshot as SHOT.png in the build
-# tree and answers it with KEY.
-removal_box() {
-    BOX_TEXT=""
-    local id
-    id=$(timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1)
-    if [ -z "$id" ]; then
-        return 1
-    fi
-    BOX_TEXT=$(wine_run 'C:\gantrel\BoxText.exe' "$1" | tr '\n' '|')
-    sleep 0.5 # let it paint before the picture is taken
-    import -window root "$SHOTS/$3.png" 2>/dev/null
-    xdotool key "$2"
-}
-
-# removal_start_window: the running product, until removal_stop_window.
-removal_start_window() {
-    rm -f "$SCRATCH/window.ready"
-    wine 'C:\gantrel\LumenoWindow.exe' 'D:\window.ready' >/dev/null 2>&1 &
-    WINDOW_PID=$!
-    local tries
-    for tries in $(seq 1 300); do
-        [ -e "$SCRATCH/window.ready" ] && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-removal_stop_window() {
-    kill "$WINDOW_PID" 2>/dev/null
-    wait "$WINDOW_PID" 2>/dev/null
 }
 
 question='You are about to loose your current registration data'

@@ -46,36 +46,33 @@ expect_eq "SetUninstallInfo appends the module beside the host's file" \
 expect_eq "GetVKTFolder cuts the same folder from the appended option" \
     "$(uninstall_folder_line 'C:\Program Files\Corvanet')" "$(uninstall_call GetVKTFolder)"
 
-# --- A second call cuts from the first hyphen again and appends once more.
+# --- A second call finds its option there and changes nothing.
 uninstall_call SetUninstallInfo >/dev/null
-uninstall_again=' -c"C:\Program Files\Corvanet\VKT\remove.log" -c"C:\Program Files\Corvanet\VKT\Gantrel.dll"'
-expect_eq "a second SetUninstallInfo appends from the first hyphen again" \
-    "$UNINSTALL_HOST_COMMAND$UNINSTALL_OPTION$uninstall_again" "$(uninstall_stored)"
+expect_eq "a second SetUninstallInfo changes nothing" \
+    "$UNINSTALL_HOST_COMMAND$UNINSTALL_OPTION" "$(uninstall_stored)"
 
 # --- No command at all: the folder is empty, the key is made on the way,
-# and the option has no folder.
+# and no command is made up.
 wine_run reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
 expect_eq "GetVKTFolder on a missing command fills in the empty text" \
     "$(uninstall_folder_line '')" "$(uninstall_call GetVKTFolder)"
 expect_eq "reading the missing command makes the uninstall entry's key" "(none)|0" \
     "$(uninstall_stored)|$(wine_run reg query "$UNINSTALL_KEY" >/dev/null 2>&1; echo $?)"
 uninstall_call SetUninstallInfo >/dev/null
-expect_eq "SetUninstallInfo on a missing command stores the bare option" \
-    ' -cGantrel.dll"' "$(uninstall_stored)"
+expect_eq "SetUninstallInfo on a missing command writes nothing" "(none)" "$(uninstall_stored)"
 
-# --- Hyphens where the cuts do not expect them, and no backslash at all.
-uninstall_seed 'C:\my-tools\uninst.exe -f"C:\App\remove.log"'
+# --- Hyphens inside the paths are parts of names, not options.
+uninstall_seed 'C:\Set-up\uninst.exe -f"D:\Lumeno-Pro\Program\remove.log"'
 uninstall_call SetUninstallInfo >/dev/null
-expect_eq "a hyphen in the uninstaller's path is the one SetUninstallInfo cuts at" \
-    'C:\my-tools\uninst.exe -f"C:\App\remove.log" -cools\uninst.exe -f"C:\App\Gantrel.dll"' \
+expect_eq "SetUninstallInfo cuts at the option, past the hyphens in both paths" \
+    'C:\Set-up\uninst.exe -f"D:\Lumeno-Pro\Program\remove.log" -c"D:\Lumeno-Pro\Program\Gantrel.dll"' \
     "$(uninstall_stored)"
-uninstall_seed "$UNINSTALL_HOST_COMMAND"' -c"C:\Corvanet-Apps\VKT\Gantrel.dll"'
-expect_eq "a hyphen in the module's folder is the one GetVKTFolder cuts at" \
-    "$(uninstall_folder_line 'ps')" "$(uninstall_call GetVKTFolder)"
+expect_eq "GetVKTFolder cuts the product's folder with its hyphen" \
+    "$(uninstall_folder_line 'D:\Lumeno-Pro')" "$(uninstall_call GetVKTFolder)"
 uninstall_seed 'uninst -fremove.log'
 uninstall_call SetUninstallInfo >/dev/null
-expect_eq "a command without a backslash gets no folder before the module" \
-    'uninst -fremove.log -cGantrel.dll"' "$(uninstall_stored)"
+expect_eq "a command without a quoted option is left as it is" 'uninst -fremove.log' \
+    "$(uninstall_stored)"
 expect_eq "and GetVKTFolder finds no folder in it" "$(uninstall_folder_line '')" \
     "$(uninstall_call GetVKTFolder)"
 
