@@ -10,6 +10,7 @@
 // A test can make the removal of one path fail, as it fails on Windows for a
 // file another program holds open.
 #include "Backend.h"
+#include "FileNames.h"
 #include "FileSystem.h"
 #include "Operations.h"
 #include "PathMapping.h"
@@ -60,11 +61,20 @@ bool LeadsToFolder(const Entry& entry) {
     return ::fstatat(entry.folder, entry.name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
-// lstat, with the failure put as Windows puts it: a missing file, or a
-// missing folder on the way to it.
-bool LookAt(const Entry& entry, struct stat& status) {
-    if (::fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+// lstat of a mapped path, found without regard to case when its exact
+// spelling is not there (`linuxPath` then holds the spelling on disk), with
+// the failure put as Windows puts it: a missing file, or a missing folder on
+// the way to it.
+bool LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
+    located = Locate(linuxPath);
+    if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
         return true;
+    }
+    if ((errno == ENOENT || errno == ENOTDIR) && FindCase(linuxPath)) {
+        located = Locate(linuxPath);
+        if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            return true;
+        }
     }
     SetLastFileError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
                      : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
@@ -82,6 +92,95 @@ void Trace(const char* name, const std::string& arguments, BOOL result) {
         TraceOperation(name, arguments,
                        result ? "TRUE" : "FALSE (" + std::to_string(LastFileError()) + ")");
     }
+}
+
+// The operations on a mapped path, shared by the ANSI and the wide calls.
+
+DWORD AttributesAt(std::string linuxPath) {
+    Entry located{};
+    struct stat entry;
+    if (!LookUp(linuxPath, located, entry)) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return AttributesOf(entry, LastComponent(linuxPath),
+                        S_ISLNK(entry.st_mode) && LeadsToFolder(located));
+}
+
+BOOL SetAttributesAt(std::string linuxPath, DWORD attributes) {
+    Entry located{};
+    struct stat entry;
+    ForgetListedStatus();
+    if (!LookUp(linuxPath, located, entry)) {
+        return FALSE;
+    }
+    bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (S_ISLNK(entry.st_mode)) {
+        // chmod would reach the target. A link has no permissions of its
+        // own, so it is never read-only and cannot be made so.
+        return readOnly ? Fail(ERROR_ACCESS_DENIED) : TRUE;
+    }
+    mode_t mode =
+        readOnly ? (entry.st_mode & ~static_cast<mode_t>(0222)) : (entry.st_mode | S_IWUSR);
+    return ::fchmodat(located.folder, located.name, mode & 07777, 0) == 0
+               ? TRUE
+               : Fail(ErrorFromErrno(errno));
+}
+
+BOOL DeleteAt(std::string linuxPath) {
+    Entry located = Locate(linuxPath);
+    struct stat entry;
+    // The entry the walk's listing has just described needs no second look:
+    // unlink never removes a folder, so a folder put in its place since
+    // cannot be lost by it.
+    bool listed =
+        located.folder != AT_FDCWD && TakeListedStatus(located.folder, located.name, entry);
+    if (!listed && !LookUp(linuxPath, located, entry)) {
+        return FALSE;
+    }
+    FaultKind held = RemovalFaultFor(linuxPath);
+    if (held != FaultKind::None) {
+        return Fail(ErrorFromFault(held));
+    }
+    if (S_ISDIR(entry.st_mode) || (S_ISLNK(entry.st_mode) && LeadsToFolder(located))) {
+        return Fail(ERROR_ACCESS_DENIED); // a folder, or a link that stands for one
+    }
+    if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
+        return Fail(ERROR_ACCESS_DENIED); // read-only
+    }
+    // unlink removes a link itself, never its target.
+    return ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
+}
+
+BOOL RemoveFolderAt(std::string linuxPath, bool driveRoot) {
+    Entry located{};
+    struct stat entry;
+    if (!LookUp(linuxPath, located, entry)) {
+        return FALSE;
+    }
+    FaultKind held = RemovalFaultFor(linuxPath);
+    if (held != FaultKind::None) {
+        return Fail(ErrorFromFault(held));
+    }
+    if (driveRoot) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    if (S_ISLNK(entry.st_mode)) {
+        // A link to a folder goes as the link; one to a file is no folder.
+        if (!LeadsToFolder(located)) {
+            return Fail(ERROR_DIRECTORY);
+        }
+        return ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE
+                                                                : Fail(ErrorFromErrno(errno));
+    }
+    if (!S_ISDIR(entry.st_mode)) {
+        return Fail(ERROR_DIRECTORY);
+    }
+    if ((entry.st_mode & S_IWUSR) == 0) {
+        return Fail(ERROR_ACCESS_DENIED); // read-only
+    }
+    return ::unlinkat(located.folder, located.name, AT_REMOVEDIR) == 0
+               ? TRUE
+               : Fail(ErrorFromErrno(errno));
 }
 
 } // namespace
@@ -103,7 +202,8 @@ FaultKind RemovalFaultFor(const std::string& linuxPath) {
 
 bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
     std::string linuxPath;
-    if (!MapPath(windowsPath, linuxPath)) {
+    if (windowsPath == nullptr ||
+        !MapPath(Utf8FromAnsi(windowsPath, std::strlen(windowsPath)).c_str(), linuxPath)) {
         return false;
     }
     removalFaults.push_back(RemovalFault{linuxPath, kind});
@@ -119,15 +219,29 @@ DWORD GetFileAttributesA(LPCSTR path) {
     FaultKind fault = BeginOperation("GetFileAttributesA");
     DWORD result = INVALID_FILE_ATTRIBUTES;
     std::string linuxPath;
-    struct stat entry;
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
-        result = AttributesOf(entry, LastComponent(linuxPath),
-                              S_ISLNK(entry.st_mode) && LeadsToFolder(Locate(linuxPath)));
+    } else if (MapFilePath(path, linuxPath)) {
+        result = AttributesAt(linuxPath);
     }
     if (TraceEnabled()) {
         TraceOperation("GetFileAttributesA", Quoted(path), Hex(result));
+    }
+    return result;
+}
+
+DWORD GetFileAttributesW(LPCWSTR path) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("GetFileAttributesW");
+    DWORD result = INVALID_FILE_ATTRIBUTES;
+    std::string linuxPath;
+    if (fault != FaultKind::None) {
+        SetLastFileError(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath)) {
+        result = AttributesAt(linuxPath);
+    }
+    if (TraceEnabled()) {
+        TraceOperation("GetFileAttributesW", QuotedWide(path), Hex(result));
     }
     return result;
 }
@@ -137,23 +251,30 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     FaultKind fault = BeginOperation("SetFileAttributesA");
     BOOL result = FALSE;
     std::string linuxPath;
-    struct stat entry;
-    bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
-        if (S_ISLNK(entry.st_mode)) {
-            // chmod would reach the target. A link has no permissions of
-            // its own, so it is never read-only and cannot be made so.
-            result = readOnly ? Fail(ERROR_ACCESS_DENIED) : TRUE;
-        } else {
-            mode_t mode =
-                readOnly ? (entry.st_mode & ~static_cast<mode_t>(0222)) : (entry.st_mode | S_IWUSR);
-            result =
-                ::chmod(linuxPath.c_str(), mode & 07777) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
-        }
+    } else if (MapFilePath(path, linuxPath)) {
+        result = SetAttributesAt(linuxPath, attributes);
     }
-    Trace("SetFileAttributesA", Quoted(path) + ", " + Hex(attributes), result);
+    if (TraceEnabled()) {
+        Trace("SetFileAttributesA", Quoted(path) + ", " + Hex(attributes), result);
+    }
+    return result;
+}
+
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("SetFileAttributesW");
+    BOOL result = FALSE;
+    std::string linuxPath;
+    if (fault != FaultKind::None) {
+        Fail(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath)) {
+        result = SetAttributesAt(linuxPath, attributes);
+    }
+    if (TraceEnabled()) {
+        Trace("SetFileAttributesW", QuotedWide(path) + ", " + Hex(attributes), result);
+    }
     return result;
 }
 
@@ -162,25 +283,30 @@ BOOL DeleteFileA(LPCSTR path) {
     FaultKind fault = BeginOperation("DeleteFileA");
     BOOL result = FALSE;
     std::string linuxPath;
-    struct stat entry;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
-        Entry located = Locate(linuxPath);
-        FaultKind held = RemovalFaultFor(linuxPath);
-        if (held != FaultKind::None) {
-            Fail(ErrorFromFault(held));
-        } else if (S_ISDIR(entry.st_mode) || (S_ISLNK(entry.st_mode) && LeadsToFolder(located))) {
-            Fail(ERROR_ACCESS_DENIED); // a folder, or a link that stands for one
-        } else if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
-            Fail(ERROR_ACCESS_DENIED); // read-only
-        } else {
-            // unlink removes a link itself, never its target.
-            result = ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE
-                                                                      : Fail(ErrorFromErrno(errno));
-        }
+    } else if (MapFilePath(path, linuxPath)) {
+        result = DeleteAt(linuxPath);
     }
-    Trace("DeleteFileA", Quoted(path), result);
+    if (TraceEnabled()) {
+        Trace("DeleteFileA", Quoted(path), result);
+    }
+    return result;
+}
+
+BOOL DeleteFileW(LPCWSTR path) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("DeleteFileW");
+    BOOL result = FALSE;
+    std::string linuxPath;
+    if (fault != FaultKind::None) {
+        Fail(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath)) {
+        result = DeleteAt(linuxPath);
+    }
+    if (TraceEnabled()) {
+        Trace("DeleteFileW", QuotedWide(path), result);
+    }
     return result;
 }
 
@@ -189,34 +315,32 @@ BOOL RemoveDirectoryA(LPCSTR path) {
     FaultKind fault = BeginOperation("RemoveDirectoryA");
     BOOL result = FALSE;
     std::string linuxPath;
-    struct stat entry;
     bool driveRoot = false;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath, &driveRoot) && LookAt(Locate(linuxPath), entry)) {
-        Entry located = Locate(linuxPath);
-        FaultKind held = RemovalFaultFor(linuxPath);
-        if (held != FaultKind::None) {
-            Fail(ErrorFromFault(held));
-        } else if (driveRoot) {
-            Fail(ERROR_ACCESS_DENIED);
-        } else if (S_ISLNK(entry.st_mode)) {
-            // A link to a folder goes as the link; one to a file is no folder.
-            result = !LeadsToFolder(located) ? Fail(ERROR_DIRECTORY)
-                     : ::unlinkat(located.folder, located.name, 0) == 0
-                         ? TRUE
-                         : Fail(ErrorFromErrno(errno));
-        } else if (!S_ISDIR(entry.st_mode)) {
-            Fail(ERROR_DIRECTORY);
-        } else if ((entry.st_mode & S_IWUSR) == 0) {
-            Fail(ERROR_ACCESS_DENIED); // read-only
-        } else {
-            result = ::unlinkat(located.folder, located.name, AT_REMOVEDIR) == 0
-                         ? TRUE
-                         : Fail(ErrorFromErrno(errno));
-        }
+    } else if (MapFilePath(path, linuxPath, &driveRoot)) {
+        result = RemoveFolderAt(linuxPath, driveRoot);
     }
-    Trace("RemoveDirectoryA", Quoted(path), result);
+    if (TraceEnabled()) {
+        Trace("RemoveDirectoryA", Quoted(path), result);
+    }
+    return result;
+}
+
+BOOL RemoveDirectoryW(LPCWSTR path) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("RemoveDirectoryW");
+    BOOL result = FALSE;
+    std::string linuxPath;
+    bool driveRoot = false;
+    if (fault != FaultKind::None) {
+        Fail(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath, &driveRoot)) {
+        result = RemoveFolderAt(linuxPath, driveRoot);
+    }
+    if (TraceEnabled()) {
+        Trace("RemoveDirectoryW", QuotedWide(path), result);
+    }
     return result;
 }
 

@@ -29,15 +29,32 @@ DWORD ErrorFromFault(FaultKind kind);
 
 void SetLastFileError(DWORD error);
 
-// Maps a path argument of a file operation, refusing what the ANSI functions
-// refuse (too long) and what stands for nothing here. Sets the last error and
-// answers false on refusal.
+// Maps a path argument of an ANSI file operation: the ANSI text read in the
+// ANSI code page, refusing what the ANSI functions refuse (MAX_PATH bytes or
+// more, verbatim or not) and what stands for nothing here. Sets the last
+// error and answers false on refusal.
 bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
+// The same for a wide operation: a verbatim path may be as long as the
+// platform's limit of 32,767 units, any other stays below MAX_PATH.
+bool MapWideFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
+// A Windows path as the trace shows it, in UTF-8.
+std::string QuotedWide(const WCHAR* windowsPath);
+
+// Looks a mapped path up on disk without regard to case, as Windows finds
+// names. True when the spelling on disk differs and `linuxPath` now holds
+// it. Called once a lookup by the exact spelling has failed.
+bool FindCase(std::string& linuxPath);
 
 // The open folder of a listing in progress whose Linux path is the first
 // `length` bytes of `folder`, or -1. The removals reach the entries of the
 // folder being walked through it rather than looking the whole path up again.
 int ListedFolder(const char* folder, std::size_t length);
+
+// The status the listing walking `folderFd` read for `name`, if that is the
+// entry it handed out last: the file removal takes it rather than reading
+// it again. Taken once; ForgetListedStatus drops every one after a change.
+bool TakeListedStatus(int folderFd, const char* name, struct stat& status);
+void ForgetListedStatus();
 
 // Ends every listing still open: a reset forgets them, and their handles are
 // refused from then on.
