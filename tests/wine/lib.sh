@@ -57,6 +57,20 @@ expect_contains() {
     fi
 }
 
+# Whether this machine can run Wine's loader for 32-bit programs. A kernel
+# without IA32 emulation refuses every 32-bit x86 program (status 126, "Exec
+# format error"); the module cannot be run on such a machine at all, so the
+# suites are skipped there, loudly. Any other failure of the loader is a
+# broken installation, and the run fails on it.
+wine_can_run() {
+    local status=0
+    wine --version >/dev/null 2>&1 || status=$?
+    if [ "$status" = 126 ]; then
+        return 1
+    fi
+    return 0
+}
+
 # Builds NATIVE_HOST, once a run; false when the build fails.
 build_native() {
     [ -n "$native_built" ] && return 0
