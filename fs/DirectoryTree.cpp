@@ -35,6 +35,43 @@ bool IsFolder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A folder held open while it is walked. The handle shares reading and
+// writing but not deletion, so while it is open no process can rename, move
+// or remove the folder, nor put a link in its place: every path the walk
+// builds below it names what its listing showed. The handle is opened on
+// the entry itself, never through a link, and is kept only when it holds a
+// real folder.
+class PinnedFolder {
+  public:
+    explicit PinnedFolder(const WideText& path)
+        : handle_(platform::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr)) {
+        BY_HANDLE_FILE_INFORMATION information;
+        if (handle_ != INVALID_HANDLE_VALUE &&
+            (!platform::GetFileInformationByHandle(handle_, &information) ||
+             !IsFolder(information.dwFileAttributes) || IsLink(information.dwFileAttributes))) {
+            Release();
+        }
+    }
+    ~PinnedFolder() { Release(); }
+    PinnedFolder(const PinnedFolder&) = delete;
+    PinnedFolder& operator=(const PinnedFolder&) = delete;
+
+    bool IsHeld() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    void Release() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            platform::CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
+    }
+
+    HANDLE handle_;
+};
+
 void AppendAscii(WideText& text, const char* ascii) {
     while (*ascii != 0) {
         text += static_cast<WCHAR>(*ascii++);
@@ -140,8 +177,15 @@ void RemoveEntry(const WideText& entryPath, DWORD attributes) {
     }
 }
 
+// Empties a folder while it is pinned; one that cannot be pinned, or turns
+// out to be a link or a file, is not walked. The pin is released before the
+// caller removes the folder.
 int16_t EmptyFolder(const WideText& folder) {
     try {
+        PinnedFolder pinned(folder);
+        if (!pinned.IsHeld()) {
+            return 0;
+        }
         WideText pattern = folder;
         AppendAscii(pattern, "\\*.*");
         WIN32_FIND_DATAW found;
@@ -181,12 +225,9 @@ int16_t RemoveDirectoryTree(const TextString& path) {
     if (platform::RemoveDirectoryW(folder.c_str())) {
         return 0;
     }
-    // Only a real folder is emptied: a link named here would be walked in
-    // its target, and a file or nothing has nothing to empty.
-    DWORD attributes = platform::GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !IsFolder(attributes) || IsLink(attributes)) {
-        return 0;
-    }
+    // Only a real folder is emptied (the pin sees to that): a link named
+    // here would be walked in its target, and a file or nothing has nothing
+    // to empty.
     int16_t emptied = EmptyFolder(folder);
     if (emptied != 0) {
         return emptied;

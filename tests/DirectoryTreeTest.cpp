@@ -150,6 +150,34 @@ TEST_F(DirectoryTree, LinkNamedAsTheFolderIsNeverWalked) {
     EXPECT_EQ(trace.Count("FindFirstFileW("), 0) << trace.Text();
 }
 
+TEST_F(DirectoryTree, FolderSwappedForALinkDuringTheWalkLeadsNowhere) {
+    // A racer moves the sub-folder "a" away and puts a link to an outside
+    // folder in its place: once the walk has listed "a" and found it not
+    // empty, and once more just after the walk has opened it.
+    for (const char* moment :
+         {R"(RemoveDirectoryW("\\\\?\\D:\\db\\a"))", R"(CreateFileW("\\\\?\\D:\\db\\a")"}) {
+        MakeFile("outside/precious.dat", "p");
+        MakeFile("outside/sub/more.dat", "m");
+        MakeFile("db/a/one.dat", "1");
+        MakeFile("db/a/deeper/two.dat", "2");
+        MakeFile("db/b/three.dat", "3");
+        MakeFile("db/top.dat", "t");
+        TraceRecorder trace;
+        trace.When(moment, [this] {
+            ASSERT_EQ(::rename(Disk("db/a").c_str(), Disk("parked").c_str()), 0);
+            ASSERT_EQ(::symlink(Disk("outside").c_str(), Disk("db/a").c_str()), 0);
+        });
+        EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
+        EXPECT_TRUE(Exists("parked")) << moment << "\n" << trace.Text();
+        EXPECT_EQ(ReadFileBytes(Disk("outside/precious.dat")), "p") << moment;
+        EXPECT_EQ(ReadFileBytes(Disk("outside/sub/more.dat")), "m") << moment;
+        EXPECT_FALSE(Exists("db")) << moment; // the link went as a link
+        EXPECT_EQ(emulated::OpenSearchCount(), 0);
+        EXPECT_EQ(emulated::OpenFileCount(), 0);
+        RunCommand("rm -rf " + ShellQuoted(Disk("parked")) + " " + ShellQuoted(Disk("outside")));
+    }
+}
+
 TEST_F(DirectoryTree, NamesInEveryScriptGoUnderEitherCodePage) {
     // Names on disk are UTF-8; neither code page carries all of them, so the
     // ANSI view of most is a row of '?'. The folder itself is named in the

@@ -1,11 +1,14 @@
 // The emulated file system, part two: attributes and removal
-// (GetFileAttributesA, SetFileAttributesA, DeleteFileA, RemoveDirectoryA)
-// over the real POSIX file system, with Windows' rules rather than Linux's:
+// (GetFileAttributes, SetFileAttributes, DeleteFile, RemoveDirectory, each
+// in its ANSI and its wide form) over the real POSIX file system, with
+// Windows' rules rather than Linux's:
 //  - read-only is "no write permission for the owner"; a read-only file
 //    cannot be deleted and a read-only folder cannot be removed;
 //  - DeleteFileA never deletes a folder, and deletes a link as the link;
 //  - RemoveDirectoryA removes only an empty folder, or a link to a folder as
 //    the link, and never a drive's own folder;
+//  - a folder another handle holds open without sharing its deletion cannot
+//    be removed;
 //  - nothing here follows a link into its target.
 // A test can make the removal of one path fail, as it fails on Windows for a
 // file another program holds open.
@@ -25,6 +28,21 @@
 #include <vector>
 
 namespace emulated {
+
+Entry Locate(const std::string& linuxPath) {
+    std::size_t slash = linuxPath.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        int folder = ListedFolder(linuxPath.data(), slash);
+        if (folder < 0) {
+            folder = HeldFolder(linuxPath.data(), slash);
+        }
+        if (folder >= 0) {
+            return Entry{folder, linuxPath.c_str() + slash + 1};
+        }
+    }
+    return Entry{AT_FDCWD, linuxPath.c_str()};
+}
+
 namespace {
 
 struct RemovalFault {
@@ -36,24 +54,6 @@ std::vector<RemovalFault> removalFaults;
 const char* LastComponent(const std::string& linuxPath) {
     std::size_t slash = linuxPath.rfind('/');
     return linuxPath.c_str() + (slash == std::string::npos ? 0 : slash + 1);
-}
-
-// An entry as the *at calls take it: the open folder of the listing that is
-// walking its parent, if one is, and the name in it; else the whole path.
-struct Entry {
-    int folder;
-    const char* name;
-};
-
-Entry Locate(const std::string& linuxPath) {
-    std::size_t slash = linuxPath.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        int folder = ListedFolder(linuxPath.data(), slash);
-        if (folder >= 0) {
-            return Entry{folder, linuxPath.c_str() + slash + 1};
-        }
-    }
-    return Entry{AT_FDCWD, linuxPath.c_str()};
 }
 
 bool LeadsToFolder(const Entry& entry) {
@@ -164,6 +164,9 @@ BOOL RemoveFolderAt(std::string linuxPath, bool driveRoot) {
     if (driveRoot) {
         return Fail(ERROR_ACCESS_DENIED);
     }
+    if (HeldWithoutDeleteSharing(linuxPath)) {
+        return Fail(ERROR_SHARING_VIOLATION); // open elsewhere, and not to be deleted
+    }
     if (S_ISLNK(entry.st_mode)) {
         // A link to a folder goes as the link; one to a file is no folder.
         if (!LeadsToFolder(located)) {
@@ -187,6 +190,7 @@ BOOL RemoveFolderAt(std::string linuxPath, bool driveRoot) {
 
 void ResetFiles() {
     EndAllListings();
+    CloseAllHeldHandles();
     removalFaults.clear();
     SetLastFileError(ERROR_SUCCESS);
 }

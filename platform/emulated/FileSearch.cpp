@@ -1,6 +1,8 @@
-// The emulated file system, part one: listing a folder (FindFirstFileA,
-// FindNextFileA, FindClose) over the real POSIX file system, and what the
-// listing and the removals share (attributes, errors, path mapping).
+// The emulated file system, part one: listing a folder (FindFirstFileA and
+// FindNextFileA, which show names through the ANSI code page, FindFirstFileW
+// and FindNextFileW, which show them as they are, FindClose) over the real
+// POSIX file system, and what the listing and the removals share
+// (attributes, errors, path mapping).
 //
 // A listing holds "." and ".." first, as NTFS lists them, except in a
 // drive's folder itself, then the folder's entries in the order readdir
@@ -75,15 +77,6 @@ bool NameMatches(const std::string& pattern, const char* name) {
         return true;
     }
     return ::fnmatch(pattern.c_str(), name, FNM_CASEFOLD) == 0;
-}
-
-FILETIME FileTimeOf(const struct timespec& time) {
-    // 100-nanosecond steps since 1601-01-01.
-    const unsigned long long epochOffset = 116444736000000000ULL;
-    unsigned long long ticks = epochOffset +
-                               static_cast<unsigned long long>(time.tv_sec) * 10000000ULL +
-                               static_cast<unsigned long long>(time.tv_nsec) / 100;
-    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 bool LeadsToFolder(int folderFd, const char* name) {
@@ -208,7 +201,19 @@ template <typename FindData> HANDLE StartListing(const std::string& linuxPattern
         return FindSingleEntry(linuxPattern, data);
     }
     std::string folder = slash == std::string::npos ? "." : linuxPattern.substr(0, slash);
-    DIR* opened = ::opendir(folder.c_str());
+    // A folder held open is listed through its handle's descriptor, so the
+    // listing shows what was opened even if its path now leads elsewhere.
+    int held = HeldFolder(folder.data(), folder.size());
+    DIR* opened = nullptr;
+    if (held >= 0) {
+        int fd = ::openat(held, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        opened = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (fd >= 0 && opened == nullptr) {
+            ::close(fd);
+        }
+    } else {
+        opened = ::opendir(folder.c_str());
+    }
     if (opened == nullptr && errno == ENOENT && FindCase(folder)) {
         opened = ::opendir(folder.c_str());
     }
@@ -256,6 +261,15 @@ std::string Described(HANDLE handle) {
 }
 
 } // namespace
+
+FILETIME FileTimeOf(const struct timespec& time) {
+    // 100-nanosecond steps since 1601-01-01.
+    const unsigned long long epochOffset = 116444736000000000ULL;
+    unsigned long long ticks = epochOffset +
+                               static_cast<unsigned long long>(time.tv_sec) * 10000000ULL +
+                               static_cast<unsigned long long>(time.tv_nsec) / 100;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
 
 DWORD AttributesOf(const struct stat& entry, const char* name, bool leadsToFolder) {
     DWORD attributes = 0;

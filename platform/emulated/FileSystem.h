@@ -56,6 +56,29 @@ int ListedFolder(const char* folder, std::size_t length);
 bool TakeListedStatus(int folderFd, const char* name, struct stat& status);
 void ForgetListedStatus();
 
+// An entry as the *at calls take it: the open folder of a listing or of a
+// held handle that stands for its parent, if there is one, and the name in
+// it; else the whole path. Whatever happens to the parent's path, the entry
+// is then looked for in the folder that was opened.
+struct Entry {
+    int folder;
+    const char* name;
+};
+Entry Locate(const std::string& linuxPath);
+
+// The descriptor of a folder held open by CreateFileW whose Linux path is the
+// first `length` bytes of `folder`, or -1.
+int HeldFolder(const char* folder, std::size_t length);
+// Whether a handle holds this path open without sharing its deletion.
+bool HeldWithoutDeleteSharing(const std::string& linuxPath);
+// Closes a handle CreateFileW gave; false for any other handle.
+bool CloseHeldHandle(HANDLE handle);
+// Forgets every handle CreateFileW gave.
+void CloseAllHeldHandles();
+int HeldHandleCount();
+
+FILETIME FileTimeOf(const struct timespec& time);
+
 // Ends every listing still open: a reset forgets them, and their handles are
 // refused from then on.
 void EndAllListings();

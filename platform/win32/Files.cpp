@@ -55,6 +55,15 @@ BOOL DeleteFileW(LPCWSTR path) {
     return ::DeleteFileW(path);
 }
 
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile) {
+    return ::CreateFileW(path, access, shareMode, security, disposition, flags, templateFile);
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+    return ::GetFileInformationByHandle(file, information);
+}
+
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textSize, LPWSTR wide,
                         int wideSize) {
     return ::MultiByteToWideChar(codePage, flags, text, textSize, wide, wideSize);
