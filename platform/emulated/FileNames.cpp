@@ -34,10 +34,22 @@ std::string IconvName(UINT codePage) {
     }
 }
 
-// One converter each way per code page, opened when first needed and kept:
-// the walk converts every name it meets.
+// One converter each way per code page, opened when first needed and kept
+// until the process ends: the walk converts every name it meets.
+struct Converters {
+    std::map<std::pair<UINT, bool>, iconv_t> open;
+    ~Converters() {
+        for (auto& each : open) {
+            if (each.second != reinterpret_cast<iconv_t>(-1)) {
+                ::iconv_close(each.second);
+            }
+        }
+    }
+};
+
 iconv_t Converter(UINT codePage, bool toUtf8) {
-    static std::map<std::pair<UINT, bool>, iconv_t> converters;
+    static Converters kept;
+    std::map<std::pair<UINT, bool>, iconv_t>& converters = kept.open;
     auto known = converters.find({codePage, toUtf8});
     if (known != converters.end()) {
         iconv_t converter = known->second;
@@ -123,6 +135,9 @@ std::string Utf8FromCodePage(UINT codePage, const char* ansi, std::size_t length
         return std::string(ansi, length);
     }
     iconv_t converter = Converter(codePage, true);
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return replacementCharacter;
+    }
     std::string utf8;
     std::vector<char> buffer(length * 4 + 4);
     char* in = const_cast<char*>(ansi);
@@ -146,6 +161,9 @@ std::string AnsiFromUtf8(const std::string& utf8) {
         return utf8;
     }
     iconv_t converter = Converter(AnsiCodePage(), false);
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        return "?";
+    }
     std::string ansi;
     std::vector<char> buffer(utf8.size() * 2 + 4);
     char* in = const_cast<char*>(utf8.data());
