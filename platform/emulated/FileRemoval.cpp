@@ -25,6 +25,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace emulated {
@@ -226,7 +227,7 @@ DWORD GetFileAttributesA(LPCSTR path) {
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
     } else if (MapFilePath(path, linuxPath)) {
-        result = AttributesAt(linuxPath);
+        result = AttributesAt(std::move(linuxPath));
     }
     if (TraceEnabled()) {
         TraceOperation("GetFileAttributesA", Quoted(path), Hex(result));
@@ -242,7 +243,7 @@ DWORD GetFileAttributesW(LPCWSTR path) {
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
     } else if (MapWideFilePath(path, linuxPath)) {
-        result = AttributesAt(linuxPath);
+        result = AttributesAt(std::move(linuxPath));
     }
     if (TraceEnabled()) {
         TraceOperation("GetFileAttributesW", QuotedWide(path), Hex(result));
@@ -258,7 +259,7 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
     } else if (MapFilePath(path, linuxPath)) {
-        result = SetAttributesAt(linuxPath, attributes);
+        result = SetAttributesAt(std::move(linuxPath), attributes);
     }
     if (TraceEnabled()) {
         Trace("SetFileAttributesA", Quoted(path) + ", " + Hex(attributes), result);
@@ -274,7 +275,7 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
     } else if (MapWideFilePath(path, linuxPath)) {
-        result = SetAttributesAt(linuxPath, attributes);
+        result = SetAttributesAt(std::move(linuxPath), attributes);
     }
     if (TraceEnabled()) {
         Trace("SetFileAttributesW", QuotedWide(path) + ", " + Hex(attributes), result);
@@ -290,7 +291,7 @@ BOOL DeleteFileA(LPCSTR path) {
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
     } else if (MapFilePath(path, linuxPath)) {
-        result = DeleteAt(linuxPath);
+        result = DeleteAt(std::move(linuxPath));
     }
     if (TraceEnabled()) {
         Trace("DeleteFileA", Quoted(path), result);
@@ -306,7 +307,7 @@ BOOL DeleteFileW(LPCWSTR path) {
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
     } else if (MapWideFilePath(path, linuxPath)) {
-        result = DeleteAt(linuxPath);
+        result = DeleteAt(std::move(linuxPath));
     }
     if (TraceEnabled()) {
         Trace("DeleteFileW", QuotedWide(path), result);
@@ -323,7 +324,7 @@ BOOL RemoveDirectoryA(LPCSTR path) {
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
     } else if (MapFilePath(path, linuxPath, &driveRoot)) {
-        result = RemoveFolderAt(linuxPath, driveRoot);
+        result = RemoveFolderAt(std::move(linuxPath), driveRoot);
     }
     if (TraceEnabled()) {
         Trace("RemoveDirectoryA", Quoted(path), result);
@@ -340,7 +341,7 @@ BOOL RemoveDirectoryW(LPCWSTR path) {
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
     } else if (MapWideFilePath(path, linuxPath, &driveRoot)) {
-        result = RemoveFolderAt(linuxPath, driveRoot);
+        result = RemoveFolderAt(std::move(linuxPath), driveRoot);
     }
     if (TraceEnabled()) {
         Trace("RemoveDirectoryW", QuotedWide(path), result);

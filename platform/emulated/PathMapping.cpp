@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace emulated {
@@ -69,7 +70,7 @@ bool MapVerbatimPath(const std::string_view path, std::string& linuxPath, bool* 
     if (driveRoot != nullptr) {
         *driveRoot = path.size() <= 3;
     }
-    linuxPath = mapped;
+    linuxPath = std::move(mapped);
     return true;
 }
 
