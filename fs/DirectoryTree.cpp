@@ -1,11 +1,17 @@
 // Removal of a folder tree: the walk, depth first, in the platform's listing
 // order.
+//
+// The path arrives as ANSI text and is converted once, with the ANSI code
+// page; from then on every entry is reached through the wide calls on the
+// verbatim form of its path ("\\?\D:\db\...", "\\?\UNC\server\share\db\..."),
+// which the platform takes exactly as it stands. That reaches names in any
+// script, whether or not the ANSI code page can carry them, paths longer than
+// MAX_PATH, names that end in a dot or a space, and names of devices (a
+// "con" or "nul.txt" inside the folder is a file there, not the device).
 #include "DirectoryTree.h"
 
 #include "Platform.h"
-
-#include <cctype>
-#include <cstring>
+#include "WideText.h"
 
 namespace {
 
@@ -29,116 +35,213 @@ bool IsFolder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// A folder held open while it is walked. The handle shares reading and
+// writing but not deletion, so while it is open no process can rename, move
+// or remove the folder, nor put a link in its place: every path the walk
+// builds below it names what its listing showed. The handle is opened on
+// the entry itself, never through a link, and is kept only when it holds a
+// real folder.
+class PinnedFolder {
+  public:
+    explicit PinnedFolder(const WideText& path)
+        : handle_(platform::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr)) {
+        BY_HANDLE_FILE_INFORMATION information;
+        if (handle_ != INVALID_HANDLE_VALUE &&
+            (!platform::GetFileInformationByHandle(handle_, &information) ||
+             !IsFolder(information.dwFileAttributes) || IsLink(information.dwFileAttributes))) {
+            Release();
+        }
+    }
+    ~PinnedFolder() { Release(); }
+    PinnedFolder(const PinnedFolder&) = delete;
+    PinnedFolder& operator=(const PinnedFolder&) = delete;
+
+    bool IsHeld() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  private:
+    void Release() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            platform::CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
+    }
+
+    HANDLE handle_;
+};
+
+void AppendAscii(WideText& text, const char* ascii) {
+    while (*ascii != 0) {
+        text += static_cast<WCHAR>(*ascii++);
+    }
+}
+
+bool StartsWithAscii(const WideText& text, const char* ascii) {
+    for (std::size_t i = 0; ascii[i] != 0; ++i) {
+        if (i >= text.size() || text[i] != static_cast<WCHAR>(ascii[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSeparator(WCHAR unit) {
+    return unit == '\\' || unit == '/';
+}
+
 // "." and ".." by whole name: "..." and ".profile" are ordinary entries.
-bool IsSelfOrParent(const char* name) {
-    return CompareText(name, ".") == 0 || CompareText(name, "..") == 0;
+bool IsSelfOrParent(const WCHAR* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
-// A name that ends in a dot or a space is one the platform's path rules fold
-// into another: "D:\db\..." and "D:\db\.. " name D:\db itself, "D:\db\a."
-// names D:\db\a. Such an entry is reached only through the verbatim form of
-// its path, which the platform takes exactly as it stands.
-bool FoldsIntoAnother(const char* name) {
-    std::size_t length = std::strlen(name);
-    return length > 0 && (name[length - 1] == '.' || name[length - 1] == ' ');
+// The ANSI path as the wide calls take it, converted with the ANSI code page.
+WideText WideFromAnsi(const TextString& path) {
+    WideText wide;
+    if (path.Length() == 0) {
+        return wide;
+    }
+    int units = platform::MultiByteToWideChar(CP_ACP, 0, path.Text(), path.Length(), nullptr, 0);
+    if (units <= 0) {
+        return wide;
+    }
+    wide.resize(static_cast<std::size_t>(units));
+    units = platform::MultiByteToWideChar(CP_ACP, 0, path.Text(), path.Length(), &wide[0], units);
+    wide.resize(units > 0 ? static_cast<std::size_t>(units) : 0);
+    return wide;
 }
 
-// The verbatim form of a full path ("\\?\D:\db", "\\?\UNC\server\share\db"),
-// or the empty value for a path that has none (a relative one).
-TextString VerbatimPath(const TextString& path) {
-    const char* text = path.Text();
-    if (std::strncmp(text, "\\\\?\\", 4) == 0) {
+// The verbatim form of a full path: "X:\a\b" gives "\\?\X:\a\b" and
+// "\\server\share\a" gives "\\?\UNC\server\share\a", read as the ANSI calls
+// read them (either slash separates, and the last component loses its
+// trailing dots and spaces), so that the folder removed is the one the path
+// names. A path already verbatim stays as it is; one with no verbatim form
+// (a relative one) is taken as the platform's path rules read it.
+WideText VerbatimPath(const WideText& path) {
+    if (StartsWithAscii(path, "\\\\?\\")) {
         return path;
     }
-    if (path.Length() >= 3 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' &&
-        text[2] == '\\') {
-        return "\\\\?\\" + path;
+    WideText verbatim;
+    std::size_t rest = 0;
+    bool drive = path.size() >= 3 && path[0] < 0x80 &&
+                 ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
+                 IsSeparator(path[2]);
+    if (drive) {
+        AppendAscii(verbatim, "\\\\?\\");
+    } else if (path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        AppendAscii(verbatim, "\\\\?\\UNC\\");
+        rest = 2;
+    } else {
+        return path;
     }
-    if (path.Length() >= 3 && text[0] == '\\' && text[1] == '\\') {
-        return "\\\\?\\UNC\\" + path.Right(path.Length() - 2);
+    for (std::size_t i = rest; i < path.size(); ++i) {
+        verbatim += IsSeparator(path[i]) ? static_cast<WCHAR>('\\') : path[i];
     }
-    return TextString();
+    std::size_t last = verbatim.size();
+    while (last > 0 && (verbatim[last - 1] == '.' || verbatim[last - 1] == ' ')) {
+        --last;
+    }
+    if (last > 0 && verbatim[last - 1] != '\\') {
+        verbatim.resize(last);
+    }
+    return verbatim;
 }
 
+int16_t EmptyFolder(const WideText& folder);
+
 // One entry of a listing, with the attributes the listing reported.
-void RemoveEntry(const TextString& entryPath, DWORD attributes) {
+void RemoveEntry(const WideText& entryPath, DWORD attributes) {
     if (IsLink(attributes)) {
         // A junction or a symbolic link leads out of the tree: it goes as the
         // link where the platform allows that, and otherwise stays. Its
         // read-only mark is left alone too, since on some platforms changing
         // it changes the target's.
         if (IsFolder(attributes)) {
-            platform::RemoveDirectoryA(entryPath.Text());
+            platform::RemoveDirectoryW(entryPath.c_str());
         } else {
-            platform::DeleteFileA(entryPath.Text());
+            platform::DeleteFileW(entryPath.c_str());
         }
         return;
     }
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        platform::SetFileAttributesA(entryPath.Text(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        platform::SetFileAttributesW(entryPath.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
     }
     if (IsFolder(attributes)) {
-        if (!platform::RemoveDirectoryA(entryPath.Text())) {
-            EmptyDirectory(entryPath);
-            platform::RemoveDirectoryA(entryPath.Text());
+        if (!platform::RemoveDirectoryW(entryPath.c_str())) {
+            EmptyFolder(entryPath);
+            platform::RemoveDirectoryW(entryPath.c_str());
         }
     } else {
-        platform::DeleteFileA(entryPath.Text());
+        platform::DeleteFileW(entryPath.c_str());
+    }
+}
+
+// Empties a folder while it is pinned; one that cannot be pinned, or turns
+// out to be a link or a file, is not walked. The pin is released before the
+// caller removes the folder.
+int16_t EmptyFolder(const WideText& folder) {
+    try {
+        PinnedFolder pinned(folder);
+        if (!pinned.IsHeld()) {
+            return 0;
+        }
+        WideText pattern = folder;
+        AppendAscii(pattern, "\\*.*");
+        WIN32_FIND_DATAW found;
+        HANDLE search = platform::FindFirstFileW(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            return 0;
+        }
+        Listing listing(search);
+        do {
+            if (IsSelfOrParent(found.cFileName)) {
+                continue;
+            }
+            WideText entryPath = folder;
+            entryPath += static_cast<WCHAR>('\\');
+            entryPath += found.cFileName;
+            RemoveEntry(entryPath, found.dwFileAttributes);
+        } while (platform::FindNextFileW(search, &found));
+        return 0;
+    } catch (...) {
+        // This level stops; the level above goes on with its own walk.
+        return 1;
     }
 }
 
 } // namespace
 
 int16_t RemoveDirectoryTree(const TextString& path) {
-    if (platform::RemoveDirectoryA(path.Text())) {
+    WideText folder;
+    try {
+        folder = VerbatimPath(WideFromAnsi(path));
+    } catch (...) {
+        return 1;
+    }
+    if (folder.empty()) {
         return 0;
     }
-    // Only a real folder is emptied: a link named here would be walked in
-    // its target, and a file or nothing has nothing to empty.
-    DWORD attributes = platform::GetFileAttributesA(path.Text());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !IsFolder(attributes) || IsLink(attributes)) {
+    if (platform::RemoveDirectoryW(folder.c_str())) {
         return 0;
     }
-    int16_t emptied = EmptyDirectory(path);
+    // Only a real folder is emptied (the pin sees to that): a link named
+    // here would be walked in its target, and a file or nothing has nothing
+    // to empty.
+    int16_t emptied = EmptyFolder(folder);
     if (emptied != 0) {
         return emptied;
     }
-    platform::RemoveDirectoryA(path.Text());
+    platform::RemoveDirectoryW(folder.c_str());
     return 0;
 }
 
 int16_t EmptyDirectory(const TextString& path) {
+    WideText folder;
     try {
-        WIN32_FIND_DATAA found;
-        HANDLE search = platform::FindFirstFileA((path + "\\*.*").Text(), &found);
-        if (search == INVALID_HANDLE_VALUE) {
-            return 0;
-        }
-        Listing listing(search);
-        TextString folderPrefix = path + '\\';
-        TextString verbatimPrefix; // made when first needed
-        do {
-            if (IsSelfOrParent(found.cFileName)) {
-                continue;
-            }
-            if (!FoldsIntoAnother(found.cFileName)) {
-                RemoveEntry(folderPrefix + found.cFileName, found.dwFileAttributes);
-                continue;
-            }
-            if (verbatimPrefix.IsEmpty()) {
-                verbatimPrefix = VerbatimPath(path);
-                if (!verbatimPrefix.IsEmpty()) {
-                    verbatimPrefix += "\\";
-                }
-            }
-            // Without a verbatim form the entry cannot be reached, and stays.
-            if (!verbatimPrefix.IsEmpty()) {
-                RemoveEntry(verbatimPrefix + found.cFileName, found.dwFileAttributes);
-            }
-        } while (platform::FindNextFileA(search, &found));
-        return 0;
+        folder = VerbatimPath(WideFromAnsi(path));
     } catch (...) {
-        // This level stops; the level above goes on with its own walk.
         return 1;
     }
+    return folder.empty() ? 0 : EmptyFolder(folder);
 }

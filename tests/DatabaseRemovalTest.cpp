@@ -215,19 +215,20 @@ TEST_F(DatabaseRemoval, ASecondByteWithTheBackslashCodeIsNoSeparator) {
     // name, whose trailing dots the platform drops, not a folder and "..".
     // Split at the 0x5C, the path would climb to D:\Lumeno and take all of
     // it; read as text, it names a folder "\x95\x5C" that is not there.
+    // On disk the character is kept in UTF-8, as Wine keeps names.
     emulated::SetCodePage(932);
     LoadLeadByteTableFor(932);
     MakeFile("Lumeno/keep.dat", "keep");
-    MakeFile("Lumeno/\x95\x5C../inside.dat", "inside");
+    MakeFile("Lumeno/\xE8\xA1\xA8../inside.dat", "inside");
     SeedDatabasePath(std::string("D:\\Lumeno\\\x95\x5C..") + '\0');
     EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
     EXPECT_EQ(ReadFileBytes(Disk("Lumeno/keep.dat")), "keep");
-    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/\x95\x5C../inside.dat")), "inside");
+    EXPECT_EQ(ReadFileBytes(Disk("Lumeno/\xE8\xA1\xA8../inside.dat")), "inside");
 
-    MakeFile("Lumeno/\x95\x5C/inside.dat", "inside");
+    MakeFile("Lumeno/\xE8\xA1\xA8/inside.dat", "inside");
     SeedDatabasePath(std::string("D:\\Lumeno\\\x95\x5C") + '\0');
     EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
-    EXPECT_FALSE(Exists("Lumeno/\x95\x5C"));
+    EXPECT_FALSE(Exists("Lumeno/\xE8\xA1\xA8"));
     EXPECT_EQ(ReadFileBytes(Disk("Lumeno/keep.dat")), "keep");
     LoadLeadByteTableFor(1252);
 }

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -29,6 +30,28 @@ class EmulatedFiles : public ScratchDrive {
         EXPECT_EQ(emulated::LastFileError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
         EXPECT_TRUE(platform::FindClose(search));
         return entries;
+    }
+    // The names of a wide listing, as UTF-16.
+    std::set<std::u16string> ListWide(const char16_t* pattern) {
+        std::set<std::u16string> names;
+        WIN32_FIND_DATAW found;
+        std::memset(&found, 0xBD, sizeof found);
+        HANDLE search = platform::FindFirstFileW(pattern, &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            return names;
+        }
+        do {
+            names.emplace(found.cFileName);
+        } while (platform::FindNextFileW(search, &found));
+        EXPECT_TRUE(platform::FindClose(search));
+        return names;
+    }
+    std::set<std::string> Names(const char* pattern) {
+        std::set<std::string> names;
+        for (const auto& entry : List(pattern)) {
+            names.insert(entry.first);
+        }
+        return names;
     }
 };
 
@@ -178,6 +201,44 @@ TEST_F(EmulatedFiles, TrailingDotsAndSpacesFoldUnlessThePathIsVerbatim) {
     // A verbatim path resolves nothing: "." and ".." stand for no entry.
     EXPECT_EQ(platform::GetFileAttributesA("\\\\?\\D:\\x\\.."), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(platform::GetFileAttributesA("\\\\?\\D:\\x"), 0x10u);
+}
+
+TEST_F(EmulatedFiles, NamesAreUtf8OnDiskAndTheAnsiCallsSeeThemThroughTheCodePage) {
+    MakeFile("x/Łódź.txt", "pl");
+    MakeFile("x/日本.txt", "ja");
+    MakeFile("x/😀", "emoji");
+    // A character the code page cannot carry is '?', one per UTF-16 unit.
+    EXPECT_EQ(Names("D:\\x\\*"), (std::set<std::string>{".", "..",
+                                                        "?\xF3"
+                                                        "d?.txt",
+                                                        "??.txt", "??"}));
+    emulated::SetCodePage(932);
+    EXPECT_EQ(Names("D:\\x\\*"),
+              (std::set<std::string>{".", "..", "??d?.txt", "\x93\xFA\x96\x7B.txt", "??"}));
+    EXPECT_EQ(ListWide(u"\\\\?\\D:\\x\\*"),
+              (std::set<std::u16string>{u".", u"..", u"Łódź.txt", u"日本.txt", u"😀"}));
+    // What the ANSI view shows reaches nothing; the ANSI name of a character
+    // the code page carries reaches the file.
+    EXPECT_EQ(platform::GetFileAttributesA("D:\\x\\??d?.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(platform::DeleteFileA("D:\\x\\\x93\xFA\x96\x7B.txt"));
+    EXPECT_FALSE(Exists("x/日本.txt"));
+    // Names are found without regard to case, in any script.
+    EXPECT_TRUE(platform::DeleteFileW(u"\\\\?\\d:\\X\\ŁÓDŹ.TXT"));
+    EXPECT_FALSE(Exists("x/Łódź.txt"));
+    EXPECT_EQ(platform::GetFileAttributesA("d:\\X"), 0x10u);
+}
+
+TEST_F(EmulatedFiles, DeviceNamesReachNoFileUnlessThePathIsVerbatim) {
+    for (const char* device : {"con", "NUL.txt", "Com1", "lpt9.log", "aux .dat"}) {
+        MakeFile(std::string("x/") + device, "d");
+        std::string path = std::string("D:\\x\\") + device;
+        EXPECT_FALSE(platform::DeleteFileA(path.c_str())) << device;
+        EXPECT_TRUE(Exists(std::string("x/") + device)) << device;
+        EXPECT_TRUE(platform::DeleteFileA(("\\\\?\\" + path).c_str())) << device;
+        EXPECT_FALSE(Exists(std::string("x/") + device)) << device;
+    }
+    MakeFile("x/console", "c");
+    EXPECT_TRUE(platform::DeleteFileA("D:\\x\\console"));
 }
 
 TEST_F(EmulatedFiles, InjectedFaultsFailAsTheRealOperations) {

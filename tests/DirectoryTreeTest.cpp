@@ -3,6 +3,7 @@
 #include "DirectoryTree.h"
 #include "DirectoryTreeSupport.h"
 #include "EmulatedControl.h"
+#include "LeadBytes.h"
 #include "TextMemory.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,8 @@ TEST_F(DirectoryTree, EmptyFolderGoesAtTheFirstAttempt) {
     TraceRecorder trace;
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
     EXPECT_FALSE(Exists("db"));
-    EXPECT_EQ(trace.Count("RemoveDirectoryA("), 1) << trace.Text();
-    EXPECT_EQ(trace.Count("FindFirstFileA("), 0) << trace.Text();
+    EXPECT_EQ(trace.Count("RemoveDirectoryW("), 1) << trace.Text();
+    EXPECT_EQ(trace.Count("FindFirstFileW("), 0) << trace.Text();
 }
 
 TEST_F(DirectoryTree, NestedTreeWithReadOnlyHiddenAndDotNamesGoesWhole) {
@@ -51,8 +52,8 @@ TEST_F(DirectoryTree, ReadOnlyMarkIsClearedFirstKeepingTheOtherBits) {
     RemoveDirectoryTree("D:\\db");
     const std::string& trace = recorder.Text();
     // Hidden (0x02) and archive (0x20) stay as the listing reported them.
-    std::size_t cleared = trace.find("SetFileAttributesA(\"D:\\\\db\\\\.marked\", 0x22)");
-    std::size_t deleted = trace.find("DeleteFileA(\"D:\\\\db\\\\.marked\")");
+    std::size_t cleared = trace.find(R"(SetFileAttributesW("\\\\?\\D:\\db\\.marked", 0x22))");
+    std::size_t deleted = trace.find(R"(DeleteFileW("\\\\?\\D:\\db\\.marked"))");
     ASSERT_NE(cleared, std::string::npos) << trace;
     ASSERT_NE(deleted, std::string::npos) << trace;
     EXPECT_LT(cleared, deleted);
@@ -73,9 +74,9 @@ TEST_F(DirectoryTree, FileInUseStaysWithTheFoldersAboveIt) {
     EXPECT_FALSE(Exists("db/b"));
     EXPECT_FALSE(Exists("db/top.dat"));
     // Promptly: one attempt at the held file, two at each folder above it.
-    EXPECT_EQ(trace.Count("DeleteFileA(\"D:\\\\db\\\\a\\\\held.dat\")"), 1) << trace.Text();
-    EXPECT_EQ(trace.Count("RemoveDirectoryA(\"D:\\\\db\\\\a\")"), 2) << trace.Text();
-    EXPECT_EQ(trace.Count("RemoveDirectoryA(\"D:\\\\db\")"), 2) << trace.Text();
+    EXPECT_EQ(trace.Count(R"(DeleteFileW("\\\\?\\D:\\db\\a\\held.dat"))"), 1) << trace.Text();
+    EXPECT_EQ(trace.Count(R"(RemoveDirectoryW("\\\\?\\D:\\db\\a"))"), 2) << trace.Text();
+    EXPECT_EQ(trace.Count(R"(RemoveDirectoryW("\\\\?\\D:\\db"))"), 2) << trace.Text();
 }
 
 TEST_F(DirectoryTree, EmptyFolderInUseStays) {
@@ -146,21 +147,81 @@ TEST_F(DirectoryTree, LinkNamedAsTheFolderIsNeverWalked) {
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
     EXPECT_TRUE(Exists("db"));
     EXPECT_EQ(ReadFileBytes(Disk("outside/precious.dat")), "p");
-    EXPECT_EQ(trace.Count("FindFirstFileA("), 0) << trace.Text();
+    EXPECT_EQ(trace.Count("FindFirstFileW("), 0) << trace.Text();
 }
 
-TEST_F(DirectoryTree, EntriesBeyondThePathLimitStayAndTheRestGoes) {
-    std::string deep = "db/reach";
-    std::string windows = "D:\\db\\reach";
-    while (windows.size() < 300) {
-        deep += "/folder-of-a-long-chain";
-        windows += "\\folder-of-a-long-chain";
+TEST_F(DirectoryTree, FolderSwappedForALinkDuringTheWalkLeadsNowhere) {
+    // A racer moves the sub-folder "a" away and puts a link to an outside
+    // folder in its place: once the walk has listed "a" and found it not
+    // empty, and once more just after the walk has opened it.
+    for (const char* moment :
+         {R"(RemoveDirectoryW("\\\\?\\D:\\db\\a"))", R"(CreateFileW("\\\\?\\D:\\db\\a")"}) {
+        MakeFile("outside/precious.dat", "p");
+        MakeFile("outside/sub/more.dat", "m");
+        MakeFile("db/a/one.dat", "1");
+        MakeFile("db/a/deeper/two.dat", "2");
+        MakeFile("db/b/three.dat", "3");
+        MakeFile("db/top.dat", "t");
+        TraceRecorder trace;
+        trace.When(moment, [this] {
+            ASSERT_EQ(::rename(Disk("db/a").c_str(), Disk("parked").c_str()), 0);
+            ASSERT_EQ(::symlink(Disk("outside").c_str(), Disk("db/a").c_str()), 0);
+        });
+        EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
+        EXPECT_TRUE(Exists("parked")) << moment << "\n" << trace.Text();
+        EXPECT_EQ(ReadFileBytes(Disk("outside/precious.dat")), "p") << moment;
+        EXPECT_EQ(ReadFileBytes(Disk("outside/sub/more.dat")), "m") << moment;
+        EXPECT_FALSE(Exists("db")) << moment; // the link went as a link
+        EXPECT_EQ(emulated::OpenSearchCount(), 0);
+        EXPECT_EQ(emulated::OpenFileCount(), 0);
+        RunCommand("rm -rf " + ShellQuoted(Disk("parked")) + " " + ShellQuoted(Disk("outside")));
     }
-    MakeFile(deep + "/unreachable.dat", "u");
-    MakeFile("db/near/x.dat", "x");
+}
+
+TEST_F(DirectoryTree, NamesInEveryScriptGoUnderEitherCodePage) {
+    // Names on disk are UTF-8; neither code page carries all of them, so the
+    // ANSI view of most is a row of '?'. The folder itself is named in the
+    // ANSI code page: "データ" is 0x83 0x66 0x81 0x5B 0x83 0x5E in 932.
+    const std::pair<UINT, std::string> folders[] = {{1252, "Datenbank \xE9t\xE9"},
+                                                    {932, "\x83\x66\x81\x5B\x83\x5E"}};
+    const std::pair<UINT, std::string> onDisk[] = {{1252, "Datenbank \xC3\xA9t\xC3\xA9"},
+                                                   {932, "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"}};
+    for (int i = 0; i < 2; ++i) {
+        emulated::SetCodePage(folders[i].first);
+        LoadLeadByteTableFor(folders[i].first);
+        const std::string db = onDisk[i].second;
+        MakeFile(db + "/日本語.txt", "ja");
+        MakeFile(db + "/Łódź/Żółw.txt", "pl");
+        MakeFile(db + "/한국어/파일.dat", "ko");
+        MakeFile(db + "/Ελληνικά/ΑΒΓ.txt", "el");
+        MakeFile(db + "/😀.dat", "emoji");
+        MakeReadOnly(db + "/😀.dat");
+        MakeFile("keep/日本語.txt", "keep");
+
+        EXPECT_EQ(RemoveDirectoryTree(("D:\\" + folders[i].second).c_str()), 0);
+        EXPECT_FALSE(Exists(db)) << "code page " << folders[i].first;
+        EXPECT_EQ(ReadFileBytes(Disk("keep/日本語.txt")), "keep");
+    }
+    LoadLeadByteTableFor(1252);
+}
+
+TEST_F(DirectoryTree, DeviceNamesAndPathsBeyondMaxPathGo) {
+    std::string deep = "db/deep";
+    std::size_t windowsLength = std::string("D:\\db\\deep").size();
+    while (windowsLength < 400) {
+        deep += "/folder-of-a-long-chain";
+        windowsLength += std::string("\\folder-of-a-long-chain").size();
+    }
+    MakeFile(deep + "/far.dat", "far");
+    for (const char* device : {"con", "NUL.txt", "aux.", "com1", "lpt9.log", "prn"}) {
+        MakeFile(std::string("db/") + device, "device");
+    }
+    MakeFile("db/com1.d/AUX/nul", "nested");
+    MakeFile("outside/con", "keep");
+
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
-    EXPECT_TRUE(Exists(deep + "/unreachable.dat"));
-    EXPECT_FALSE(Exists("db/near"));
+    EXPECT_FALSE(Exists("db"));
+    EXPECT_EQ(ReadFileBytes(Disk("outside/con")), "keep");
     EXPECT_EQ(emulated::OpenSearchCount(), 0);
 }
 
@@ -169,10 +230,10 @@ TEST_F(DirectoryTree, ErrorInTheTopWalkAnswersOneWithoutASecondAttempt) {
     MakeFile("db/b.dat", "b");
     // Memory runs out for the path of the entry after the first one deleted.
     TraceRecorder trace;
-    trace.When("DeleteFileA(", [] { FailTextAllocation(1); });
+    trace.When("DeleteFileW(", [] { FailTextAllocation(1); });
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 1);
     EXPECT_NE(Exists("db/a.dat"), Exists("db/b.dat")) << "the walk stopped after one file";
-    EXPECT_EQ(trace.Count("RemoveDirectoryA(\"D:\\\\db\")"), 1) << trace.Text();
+    EXPECT_EQ(trace.Count(R"(RemoveDirectoryW("\\\\?\\D:\\db"))"), 1) << trace.Text();
     EXPECT_EQ(trace.Count("FindClose("), 1) << trace.Text(); // the listing was ended all the same
     EXPECT_EQ(emulated::OpenSearchCount(), 0);
 }
@@ -185,7 +246,7 @@ TEST_F(DirectoryTree, ErrorInASubFolderDoesNotStopTheLevelAbove) {
     MakeFile("db/sibling/x.dat", "x");
     // Memory runs out as soon as the sub-folder's listing has begun.
     TraceRecorder trace;
-    trace.When("FindFirstFileA(\"D:\\\\db\\\\sub\\\\*.*\")", [] { FailTextAllocation(1); });
+    trace.When(R"(FindFirstFileW("\\\\?\\D:\\db\\sub\\*.*"))", [] { FailTextAllocation(1); });
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
     EXPECT_TRUE(Exists("db/sub/inner.dat"));
     EXPECT_TRUE(Exists("db/sub/other.dat"));

@@ -2,6 +2,8 @@
 // the code pages a Windows installation commonly runs with.
 #include "Backend.h"
 #include "CodePageTables.h"
+#include "FileNames.h"
+#include "FileSystem.h"
 #include "Operations.h"
 #include "Platform.h"
 
@@ -12,7 +14,8 @@ namespace emulated {
 namespace {
 
 const UINT defaultCodePage = 1252;
-UINT chosenCodePage = 0; // 0: not chosen in-process, ask the environment
+const DWORD errorInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
+UINT chosenCodePage = 0;                   // 0: not chosen in-process, ask the environment
 
 } // namespace
 
@@ -68,6 +71,40 @@ BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
     }
     operation.Trace(std::to_string(codePage), "FALSE");
     return FALSE;
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textSize, LPWSTR wide,
+                        int wideSize) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("MultiByteToWideChar");
+    int result = 0;
+    if (fault != FaultKind::None) {
+        SetLastFileError(ErrorFromFault(fault));
+    } else if (text == nullptr || textSize == 0 || wideSize < 0 ||
+               (wide == nullptr && wideSize != 0)) {
+        SetLastFileError(ERROR_INVALID_PARAMETER);
+    } else {
+        // A size of -1 takes the text with its terminator.
+        std::size_t length =
+            textSize < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(textSize);
+        std::u16string converted = WideFromUtf8(
+            Utf8FromCodePage(codePage == CP_ACP ? AnsiCodePage() : codePage, text, length));
+        if (wideSize == 0) {
+            result = static_cast<int>(converted.size());
+        } else if (converted.size() > static_cast<std::size_t>(wideSize)) {
+            SetLastFileError(errorInsufficientBuffer);
+        } else {
+            std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
+            result = static_cast<int>(converted.size());
+        }
+    }
+    if (TraceEnabled()) {
+        TraceOperation("MultiByteToWideChar",
+                       std::to_string(codePage) + ", " + Hex(flags) + ", " + Quoted(text) + ", " +
+                           std::to_string(textSize) + ", " + std::to_string(wideSize),
+                       std::to_string(result));
+    }
+    return result;
 }
 
 } // namespace platform

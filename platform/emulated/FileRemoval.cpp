@@ -1,15 +1,19 @@
 // The emulated file system, part two: attributes and removal
-// (GetFileAttributesA, SetFileAttributesA, DeleteFileA, RemoveDirectoryA)
-// over the real POSIX file system, with Windows' rules rather than Linux's:
+// (GetFileAttributes, SetFileAttributes, DeleteFile, RemoveDirectory, each
+// in its ANSI and its wide form) over the real POSIX file system, with
+// Windows' rules rather than Linux's:
 //  - read-only is "no write permission for the owner"; a read-only file
 //    cannot be deleted and a read-only folder cannot be removed;
 //  - DeleteFileA never deletes a folder, and deletes a link as the link;
 //  - RemoveDirectoryA removes only an empty folder, or a link to a folder as
 //    the link, and never a drive's own folder;
+//  - a folder another handle holds open without sharing its deletion cannot
+//    be removed;
 //  - nothing here follows a link into its target.
 // A test can make the removal of one path fail, as it fails on Windows for a
 // file another program holds open.
 #include "Backend.h"
+#include "FileNames.h"
 #include "FileSystem.h"
 #include "Operations.h"
 #include "PathMapping.h"
@@ -21,9 +25,25 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace emulated {
+
+Entry Locate(const std::string& linuxPath) {
+    std::size_t slash = linuxPath.rfind('/');
+    if (slash != std::string::npos && slash > 0) {
+        int folder = ListedFolder(linuxPath.data(), slash);
+        if (folder < 0) {
+            folder = HeldFolder(linuxPath.data(), slash);
+        }
+        if (folder >= 0) {
+            return Entry{folder, linuxPath.c_str() + slash + 1};
+        }
+    }
+    return Entry{AT_FDCWD, linuxPath.c_str()};
+}
+
 namespace {
 
 struct RemovalFault {
@@ -37,34 +57,25 @@ const char* LastComponent(const std::string& linuxPath) {
     return linuxPath.c_str() + (slash == std::string::npos ? 0 : slash + 1);
 }
 
-// An entry as the *at calls take it: the open folder of the listing that is
-// walking its parent, if one is, and the name in it; else the whole path.
-struct Entry {
-    int folder;
-    const char* name;
-};
-
-Entry Locate(const std::string& linuxPath) {
-    std::size_t slash = linuxPath.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        int folder = ListedFolder(linuxPath.data(), slash);
-        if (folder >= 0) {
-            return Entry{folder, linuxPath.c_str() + slash + 1};
-        }
-    }
-    return Entry{AT_FDCWD, linuxPath.c_str()};
-}
-
 bool LeadsToFolder(const Entry& entry) {
     struct stat target;
     return ::fstatat(entry.folder, entry.name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
-// lstat, with the failure put as Windows puts it: a missing file, or a
-// missing folder on the way to it.
-bool LookAt(const Entry& entry, struct stat& status) {
-    if (::fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+// lstat of a mapped path, found without regard to case when its exact
+// spelling is not there (`linuxPath` then holds the spelling on disk), with
+// the failure put as Windows puts it: a missing file, or a missing folder on
+// the way to it.
+bool LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
+    located = Locate(linuxPath);
+    if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
         return true;
+    }
+    if ((errno == ENOENT || errno == ENOTDIR) && FindCase(linuxPath)) {
+        located = Locate(linuxPath);
+        if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
+            return true;
+        }
     }
     SetLastFileError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
                      : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
@@ -84,10 +95,103 @@ void Trace(const char* name, const std::string& arguments, BOOL result) {
     }
 }
 
+// The operations on a mapped path, shared by the ANSI and the wide calls.
+
+DWORD AttributesAt(std::string linuxPath) {
+    Entry located{};
+    struct stat entry;
+    if (!LookUp(linuxPath, located, entry)) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return AttributesOf(entry, LastComponent(linuxPath),
+                        S_ISLNK(entry.st_mode) && LeadsToFolder(located));
+}
+
+BOOL SetAttributesAt(std::string linuxPath, DWORD attributes) {
+    Entry located{};
+    struct stat entry;
+    ForgetListedStatus();
+    if (!LookUp(linuxPath, located, entry)) {
+        return FALSE;
+    }
+    bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (S_ISLNK(entry.st_mode)) {
+        // chmod would reach the target. A link has no permissions of its
+        // own, so it is never read-only and cannot be made so.
+        return readOnly ? Fail(ERROR_ACCESS_DENIED) : TRUE;
+    }
+    mode_t mode =
+        readOnly ? (entry.st_mode & ~static_cast<mode_t>(0222)) : (entry.st_mode | S_IWUSR);
+    return ::fchmodat(located.folder, located.name, mode & 07777, 0) == 0
+               ? TRUE
+               : Fail(ErrorFromErrno(errno));
+}
+
+BOOL DeleteAt(std::string linuxPath) {
+    Entry located = Locate(linuxPath);
+    struct stat entry;
+    // The entry the walk's listing has just described needs no second look:
+    // unlink never removes a folder, so a folder put in its place since
+    // cannot be lost by it.
+    bool listed =
+        located.folder != AT_FDCWD && TakeListedStatus(located.folder, located.name, entry);
+    if (!listed && !LookUp(linuxPath, located, entry)) {
+        return FALSE;
+    }
+    FaultKind held = RemovalFaultFor(linuxPath);
+    if (held != FaultKind::None) {
+        return Fail(ErrorFromFault(held));
+    }
+    if (S_ISDIR(entry.st_mode) || (S_ISLNK(entry.st_mode) && LeadsToFolder(located))) {
+        return Fail(ERROR_ACCESS_DENIED); // a folder, or a link that stands for one
+    }
+    if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
+        return Fail(ERROR_ACCESS_DENIED); // read-only
+    }
+    // unlink removes a link itself, never its target.
+    return ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
+}
+
+BOOL RemoveFolderAt(std::string linuxPath, bool driveRoot) {
+    Entry located{};
+    struct stat entry;
+    if (!LookUp(linuxPath, located, entry)) {
+        return FALSE;
+    }
+    FaultKind held = RemovalFaultFor(linuxPath);
+    if (held != FaultKind::None) {
+        return Fail(ErrorFromFault(held));
+    }
+    if (driveRoot) {
+        return Fail(ERROR_ACCESS_DENIED);
+    }
+    if (HeldWithoutDeleteSharing(linuxPath)) {
+        return Fail(ERROR_SHARING_VIOLATION); // open elsewhere, and not to be deleted
+    }
+    if (S_ISLNK(entry.st_mode)) {
+        // A link to a folder goes as the link; one to a file is no folder.
+        if (!LeadsToFolder(located)) {
+            return Fail(ERROR_DIRECTORY);
+        }
+        return ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE
+                                                                : Fail(ErrorFromErrno(errno));
+    }
+    if (!S_ISDIR(entry.st_mode)) {
+        return Fail(ERROR_DIRECTORY);
+    }
+    if ((entry.st_mode & S_IWUSR) == 0) {
+        return Fail(ERROR_ACCESS_DENIED); // read-only
+    }
+    return ::unlinkat(located.folder, located.name, AT_REMOVEDIR) == 0
+               ? TRUE
+               : Fail(ErrorFromErrno(errno));
+}
+
 } // namespace
 
 void ResetFiles() {
     EndAllListings();
+    CloseAllHeldHandles();
     removalFaults.clear();
     SetLastFileError(ERROR_SUCCESS);
 }
@@ -103,7 +207,8 @@ FaultKind RemovalFaultFor(const std::string& linuxPath) {
 
 bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
     std::string linuxPath;
-    if (!MapPath(windowsPath, linuxPath)) {
+    if (windowsPath == nullptr ||
+        !MapPath(Utf8FromAnsi(windowsPath, std::strlen(windowsPath)).c_str(), linuxPath)) {
         return false;
     }
     removalFaults.push_back(RemovalFault{linuxPath, kind});
@@ -119,15 +224,29 @@ DWORD GetFileAttributesA(LPCSTR path) {
     FaultKind fault = BeginOperation("GetFileAttributesA");
     DWORD result = INVALID_FILE_ATTRIBUTES;
     std::string linuxPath;
-    struct stat entry;
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
-        result = AttributesOf(entry, LastComponent(linuxPath),
-                              S_ISLNK(entry.st_mode) && LeadsToFolder(Locate(linuxPath)));
+    } else if (MapFilePath(path, linuxPath)) {
+        result = AttributesAt(std::move(linuxPath));
     }
     if (TraceEnabled()) {
         TraceOperation("GetFileAttributesA", Quoted(path), Hex(result));
+    }
+    return result;
+}
+
+DWORD GetFileAttributesW(LPCWSTR path) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("GetFileAttributesW");
+    DWORD result = INVALID_FILE_ATTRIBUTES;
+    std::string linuxPath;
+    if (fault != FaultKind::None) {
+        SetLastFileError(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath)) {
+        result = AttributesAt(std::move(linuxPath));
+    }
+    if (TraceEnabled()) {
+        TraceOperation("GetFileAttributesW", QuotedWide(path), Hex(result));
     }
     return result;
 }
@@ -137,23 +256,30 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     FaultKind fault = BeginOperation("SetFileAttributesA");
     BOOL result = FALSE;
     std::string linuxPath;
-    struct stat entry;
-    bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
-        if (S_ISLNK(entry.st_mode)) {
-            // chmod would reach the target. A link has no permissions of
-            // its own, so it is never read-only and cannot be made so.
-            result = readOnly ? Fail(ERROR_ACCESS_DENIED) : TRUE;
-        } else {
-            mode_t mode =
-                readOnly ? (entry.st_mode & ~static_cast<mode_t>(0222)) : (entry.st_mode | S_IWUSR);
-            result =
-                ::chmod(linuxPath.c_str(), mode & 07777) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
-        }
+    } else if (MapFilePath(path, linuxPath)) {
+        result = SetAttributesAt(std::move(linuxPath), attributes);
     }
-    Trace("SetFileAttributesA", Quoted(path) + ", " + Hex(attributes), result);
+    if (TraceEnabled()) {
+        Trace("SetFileAttributesA", Quoted(path) + ", " + Hex(attributes), result);
+    }
+    return result;
+}
+
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("SetFileAttributesW");
+    BOOL result = FALSE;
+    std::string linuxPath;
+    if (fault != FaultKind::None) {
+        Fail(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath)) {
+        result = SetAttributesAt(std::move(linuxPath), attributes);
+    }
+    if (TraceEnabled()) {
+        Trace("SetFileAttributesW", QuotedWide(path) + ", " + Hex(attributes), result);
+    }
     return result;
 }
 
@@ -162,25 +288,30 @@ BOOL DeleteFileA(LPCSTR path) {
     FaultKind fault = BeginOperation("DeleteFileA");
     BOOL result = FALSE;
     std::string linuxPath;
-    struct stat entry;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath) && LookAt(Locate(linuxPath), entry)) {
-        Entry located = Locate(linuxPath);
-        FaultKind held = RemovalFaultFor(linuxPath);
-        if (held != FaultKind::None) {
-            Fail(ErrorFromFault(held));
-        } else if (S_ISDIR(entry.st_mode) || (S_ISLNK(entry.st_mode) && LeadsToFolder(located))) {
-            Fail(ERROR_ACCESS_DENIED); // a folder, or a link that stands for one
-        } else if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
-            Fail(ERROR_ACCESS_DENIED); // read-only
-        } else {
-            // unlink removes a link itself, never its target.
-            result = ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE
-                                                                      : Fail(ErrorFromErrno(errno));
-        }
+    } else if (MapFilePath(path, linuxPath)) {
+        result = DeleteAt(std::move(linuxPath));
     }
-    Trace("DeleteFileA", Quoted(path), result);
+    if (TraceEnabled()) {
+        Trace("DeleteFileA", Quoted(path), result);
+    }
+    return result;
+}
+
+BOOL DeleteFileW(LPCWSTR path) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("DeleteFileW");
+    BOOL result = FALSE;
+    std::string linuxPath;
+    if (fault != FaultKind::None) {
+        Fail(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath)) {
+        result = DeleteAt(std::move(linuxPath));
+    }
+    if (TraceEnabled()) {
+        Trace("DeleteFileW", QuotedWide(path), result);
+    }
     return result;
 }
 
@@ -189,34 +320,32 @@ BOOL RemoveDirectoryA(LPCSTR path) {
     FaultKind fault = BeginOperation("RemoveDirectoryA");
     BOOL result = FALSE;
     std::string linuxPath;
-    struct stat entry;
     bool driveRoot = false;
     if (fault != FaultKind::None) {
         Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath, &driveRoot) && LookAt(Locate(linuxPath), entry)) {
-        Entry located = Locate(linuxPath);
-        FaultKind held = RemovalFaultFor(linuxPath);
-        if (held != FaultKind::None) {
-            Fail(ErrorFromFault(held));
-        } else if (driveRoot) {
-            Fail(ERROR_ACCESS_DENIED);
-        } else if (S_ISLNK(entry.st_mode)) {
-            // A link to a folder goes as the link; one to a file is no folder.
-            result = !LeadsToFolder(located) ? Fail(ERROR_DIRECTORY)
-                     : ::unlinkat(located.folder, located.name, 0) == 0
-                         ? TRUE
-                         : Fail(ErrorFromErrno(errno));
-        } else if (!S_ISDIR(entry.st_mode)) {
-            Fail(ERROR_DIRECTORY);
-        } else if ((entry.st_mode & S_IWUSR) == 0) {
-            Fail(ERROR_ACCESS_DENIED); // read-only
-        } else {
-            result = ::unlinkat(located.folder, located.name, AT_REMOVEDIR) == 0
-                         ? TRUE
-                         : Fail(ErrorFromErrno(errno));
-        }
+    } else if (MapFilePath(path, linuxPath, &driveRoot)) {
+        result = RemoveFolderAt(std::move(linuxPath), driveRoot);
     }
-    Trace("RemoveDirectoryA", Quoted(path), result);
+    if (TraceEnabled()) {
+        Trace("RemoveDirectoryA", Quoted(path), result);
+    }
+    return result;
+}
+
+BOOL RemoveDirectoryW(LPCWSTR path) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("RemoveDirectoryW");
+    BOOL result = FALSE;
+    std::string linuxPath;
+    bool driveRoot = false;
+    if (fault != FaultKind::None) {
+        Fail(ErrorFromFault(fault));
+    } else if (MapWideFilePath(path, linuxPath, &driveRoot)) {
+        result = RemoveFolderAt(std::move(linuxPath), driveRoot);
+    }
+    if (TraceEnabled()) {
+        Trace("RemoveDirectoryW", QuotedWide(path), result);
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
-// The emulated file system, part one: listing a folder (FindFirstFileA,
-// FindNextFileA, FindClose) over the real POSIX file system, and what the
-// listing and the removals share (attributes, errors, path mapping).
+// The emulated file system, part one: listing a folder (FindFirstFileA and
+// FindNextFileA, which show names through the ANSI code page, FindFirstFileW
+// and FindNextFileW, which show them as they are, FindClose) over the real
+// POSIX file system.
 //
 // A listing holds "." and ".." first, as NTFS lists them, except in a
 // drive's folder itself, then the folder's entries in the order readdir
@@ -8,6 +9,7 @@
 // the listing are never met again and each remaining one is met once. Links
 // are looked at with lstat and never followed.
 #include "Backend.h"
+#include "FileNames.h"
 #include "FileSystem.h"
 #include "Operations.h"
 #include "PathMapping.h"
@@ -26,13 +28,15 @@
 namespace emulated {
 namespace {
 
-thread_local DWORD lastFileError = ERROR_SUCCESS;
-
 struct Search {
     DIR* folder = nullptr;
     std::string pattern; // the last component of the Windows pattern
     int dotsToList = 0;  // "." and ".." still to hand out
     std::string folderPath;
+    // The entry handed out last and its status, which the removal of that
+    // entry takes instead of reading it again.
+    std::string lastName;
+    struct stat lastStatus;
 };
 // Every listing begun and not yet ended, innermost last. A handle not
 // among them is no listing (any more): it is refused, as Windows refuses one.
@@ -69,31 +73,46 @@ bool NameMatches(const std::string& pattern, const char* name) {
     return ::fnmatch(pattern.c_str(), name, FNM_CASEFOLD) == 0;
 }
 
-FILETIME FileTimeOf(const struct timespec& time) {
-    // 100-nanosecond steps since 1601-01-01.
-    const unsigned long long epochOffset = 116444736000000000ULL;
-    unsigned long long ticks = epochOffset +
-                               static_cast<unsigned long long>(time.tv_sec) * 10000000ULL +
-                               static_cast<unsigned long long>(time.tv_nsec) / 100;
-    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-}
-
 bool LeadsToFolder(int folderFd, const char* name) {
     struct stat target;
     return ::fstatat(folderFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
-// Fills the find data for `name` inside the open folder; false when the entry
-// went away since readdir saw it.
-bool Describe(int folderFd, const char* name, const char* shownName, LPWIN32_FIND_DATAA data) {
-    struct stat entry;
+// The name as each kind of find data holds it: false when it does not fit,
+// and the entry is then not listed, as Windows lists no name it cannot hand
+// out.
+bool PutName(const std::string& name, LPWIN32_FIND_DATAA data) {
+    std::string ansi = AnsiFromUtf8(name);
+    if (ansi.size() >= MAX_PATH) {
+        return false;
+    }
+    std::memcpy(data->cFileName, ansi.c_str(), ansi.size() + 1);
+    return true;
+}
+
+bool PutName(const std::string& name, LPWIN32_FIND_DATAW data) {
+    std::u16string wide = WideFromUtf8(name);
+    if (wide.size() >= MAX_PATH) {
+        return false;
+    }
+    std::memcpy(data->cFileName, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
+    return true;
+}
+
+// Fills the find data for `name` (UTF-8, as on disk) inside the open
+// folder; false when the entry went away since readdir saw it, or its name
+// does not fit.
+template <typename FindData>
+bool Describe(int folderFd, const char* name, FindData* data, struct stat& entry) {
     if (::fstatat(folderFd, name, &entry, AT_SYMLINK_NOFOLLOW) != 0) {
         return false;
     }
     bool isLink = S_ISLNK(entry.st_mode);
     std::memset(data, 0, sizeof *data);
-    data->dwFileAttributes =
-        AttributesOf(entry, shownName, isLink && LeadsToFolder(folderFd, name));
+    if (!PutName(name, data)) {
+        return false;
+    }
+    data->dwFileAttributes = AttributesOf(entry, name, isLink && LeadsToFolder(folderFd, name));
     data->ftCreationTime = FileTimeOf(entry.st_ctim);
     data->ftLastAccessTime = FileTimeOf(entry.st_atim);
     data->ftLastWriteTime = FileTimeOf(entry.st_mtim);
@@ -105,17 +124,18 @@ bool Describe(int folderFd, const char* name, const char* shownName, LPWIN32_FIN
     if (isLink) {
         data->dwReserved0 = 0xA000000C; // IO_REPARSE_TAG_SYMLINK
     }
-    std::strncpy(data->cFileName, shownName, MAX_PATH - 1);
     return true;
 }
 
 // The next entry of the listing that matches its pattern, or false at the end.
-bool NextEntry(Search& search, LPWIN32_FIND_DATAA data) {
+template <typename FindData> bool NextEntry(Search& search, FindData* data) {
     int folderFd = ::dirfd(search.folder);
     while (search.dotsToList > 0) {
         const char* dots = search.dotsToList == 2 ? "." : "..";
         --search.dotsToList;
-        if (NameMatches(search.pattern, dots) && Describe(folderFd, dots, dots, data)) {
+        if (NameMatches(search.pattern, dots) &&
+            Describe(folderFd, dots, data, search.lastStatus)) {
+            search.lastName.clear();
             return true;
         }
     }
@@ -129,38 +149,104 @@ bool NextEntry(Search& search, LPWIN32_FIND_DATAA data) {
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
             continue;
         }
-        // A name the ANSI find data cannot hold is not listed.
-        if (std::strlen(name) >= MAX_PATH || !NameMatches(search.pattern, name)) {
-            continue;
-        }
-        if (Describe(folderFd, name, name, data)) {
+        if (NameMatches(search.pattern, name) &&
+            Describe(folderFd, name, data, search.lastStatus)) {
+            search.lastName = name;
             return true;
         }
     }
 }
 
-// FindFirstFileA on a path without wildcards names one entry, which it
+// FindFirstFile on a path without wildcards names one entry, which it
 // reports under its own name.
-HANDLE FindSingleEntry(const std::string& linuxPath, LPWIN32_FIND_DATAA data) {
-    std::size_t slash = linuxPath.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : linuxPath.substr(0, slash);
-    std::string name = slash == std::string::npos ? linuxPath : linuxPath.substr(slash + 1);
-    int folderFd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (folderFd < 0) {
-        SetLastFileError(ErrorFromErrno(errno));
+template <typename FindData> HANDLE FindSingleEntry(std::string linuxPath, FindData* data) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::size_t slash = linuxPath.rfind('/');
+        std::string folder = slash == std::string::npos ? "." : linuxPath.substr(0, slash);
+        std::string name = slash == std::string::npos ? linuxPath : linuxPath.substr(slash + 1);
+        int folderFd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY);
+        struct stat entry;
+        bool found = folderFd >= 0 && Describe(folderFd, name.c_str(), data, entry);
+        int error = errno;
+        if (folderFd >= 0) {
+            ::close(folderFd);
+        }
+        if (found) {
+            // A search that has nothing more to give.
+            Search* search = new Search;
+            search->pattern = name;
+            openListings.push_back(search);
+            return search;
+        }
+        if (attempt == 1 || !FindCase(linuxPath)) {
+            SetLastFileError(folderFd < 0 ? ErrorFromErrno(error) : ERROR_FILE_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// A listing of the folder of a mapped pattern whose last component holds a
+// wildcard.
+template <typename FindData> HANDLE StartListing(const std::string& linuxPattern, FindData* data) {
+    std::size_t slash = linuxPattern.rfind('/');
+    std::string last = slash == std::string::npos ? linuxPattern : linuxPattern.substr(slash + 1);
+    if (last.find_first_of("*?") == std::string::npos) {
+        return FindSingleEntry(linuxPattern, data);
+    }
+    std::string folder = slash == std::string::npos ? "." : linuxPattern.substr(0, slash);
+    // A folder held open is listed through its handle's descriptor, so the
+    // listing shows what was opened even if its path now leads elsewhere.
+    int held = HeldFolder(folder.data(), folder.size());
+    DIR* opened = nullptr;
+    if (held >= 0) {
+        int fd = ::openat(held, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        opened = fd >= 0 ? ::fdopendir(fd) : nullptr;
+        if (fd >= 0 && opened == nullptr) {
+            ::close(fd);
+        }
+    } else {
+        opened = ::opendir(folder.c_str());
+    }
+    if (opened == nullptr && errno == ENOENT && FindCase(folder)) {
+        opened = ::opendir(folder.c_str());
+    }
+    if (opened == nullptr) {
+        SetLastFileError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                                             : ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
-    bool found = Describe(folderFd, name.c_str(), name.c_str(), data);
-    ::close(folderFd);
-    if (!found) {
-        SetLastFileError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-    // A search that has nothing more to give.
     Search* search = new Search;
-    search->pattern = name;
+    search->pattern = last;
+    search->folderPath = folder;
+    search->folder = opened;
+    // A drive's own folder lists no "." and "..".
+    search->dotsToList = DriveFolderLength(folder) == folder.size() ? 0 : 2;
     openListings.push_back(search);
-    return search;
+    if (NextEntry(*search, data)) {
+        return search;
+    }
+    EndListing(search);
+    SetLastFileError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+}
+
+template <typename FindData> BOOL ContinueListing(HANDLE handle, FindData* data) {
+    Search* search = static_cast<Search*>(handle);
+    if (!IsOpen(handle)) {
+        SetLastFileError(ERROR_INVALID_HANDLE);
+    } else if (search->folder != nullptr && NextEntry(*search, data)) {
+        return TRUE;
+    } else {
+        SetLastFileError(ERROR_NO_MORE_FILES);
+    }
+    return FALSE;
+}
+
+std::string Listed(HANDLE result, const std::string& quotedName, DWORD attributes) {
+    return result == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE"
+                                          : Hex(reinterpret_cast<uintptr_t>(result)) + " " +
+                                                quotedName + " " + Hex(attributes);
 }
 
 std::string Described(HANDLE handle) {
@@ -169,63 +255,6 @@ std::string Described(HANDLE handle) {
 }
 
 } // namespace
-
-DWORD AttributesOf(const struct stat& entry, const char* name, bool leadsToFolder) {
-    DWORD attributes = 0;
-    if (S_ISLNK(entry.st_mode)) {
-        attributes = FILE_ATTRIBUTE_REPARSE_POINT |
-                     (leadsToFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
-    } else if (S_ISDIR(entry.st_mode)) {
-        attributes = FILE_ATTRIBUTE_DIRECTORY;
-    } else {
-        attributes = FILE_ATTRIBUTE_ARCHIVE;
-    }
-    if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
-        attributes |= FILE_ATTRIBUTE_READONLY;
-    }
-    if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
-        attributes |= FILE_ATTRIBUTE_HIDDEN;
-    }
-    return attributes;
-}
-
-DWORD ErrorFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return ERROR_ACCESS_DENIED;
-    case ENOTEMPTY:
-    case EEXIST:
-        return ERROR_DIR_NOT_EMPTY;
-    case EBUSY:
-    case ETXTBSY:
-        return ERROR_SHARING_VIOLATION;
-    case ENAMETOOLONG:
-        return errorFilenameTooLong;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-        return ERROR_ACCESS_DENIED;
-    }
-}
-
-DWORD ErrorFromFault(FaultKind kind) {
-    return static_cast<DWORD>(StatusOfFault(kind, fileFaultStatuses));
-}
-
-void SetLastFileError(DWORD error) {
-    lastFileError = error;
-}
-
-DWORD LastFileError() {
-    return lastFileError;
-}
 
 int ListedFolder(const char* folder, std::size_t length) {
     for (auto it = openListings.rbegin(); it != openListings.rend(); ++it) {
@@ -238,6 +267,27 @@ int ListedFolder(const char* folder, std::size_t length) {
     return -1;
 }
 
+bool TakeListedStatus(int folderFd, const char* name, struct stat& status) {
+    for (auto it = openListings.rbegin(); it != openListings.rend(); ++it) {
+        Search& search = **it;
+        if (search.folder != nullptr && ::dirfd(search.folder) == folderFd) {
+            if (search.lastName.empty() || search.lastName != name) {
+                return false;
+            }
+            status = search.lastStatus;
+            search.lastName.clear();
+            return true;
+        }
+    }
+    return false;
+}
+
+void ForgetListedStatus() {
+    for (Search* search : openListings) {
+        search->lastName.clear();
+    }
+}
+
 void EndAllListings() {
     while (!openListings.empty()) {
         EndListing(openListings.back());
@@ -246,18 +296,6 @@ void EndAllListings() {
 
 int OpenSearchCount() {
     return static_cast<int>(openListings.size());
-}
-
-bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
-    if (windowsPath != nullptr && std::strlen(windowsPath) >= MAX_PATH) {
-        SetLastFileError(errorFilenameTooLong);
-        return false;
-    }
-    if (!MapPath(windowsPath, linuxPath, driveRoot)) {
-        SetLastFileError(ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    return true;
 }
 
 } // namespace emulated
@@ -269,49 +307,31 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
     FaultKind fault = BeginOperation("FindFirstFileA");
     HANDLE result = INVALID_HANDLE_VALUE;
     std::string linuxPattern;
-    bool driveRoot = false;
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
-    } else if (MapFilePath(pattern, linuxPattern, &driveRoot)) {
-        std::size_t slash = linuxPattern.rfind('/');
-        std::string last =
-            slash == std::string::npos ? linuxPattern : linuxPattern.substr(slash + 1);
-        if (last.find_first_of("*?") == std::string::npos) {
-            result = FindSingleEntry(linuxPattern, findData);
-        } else {
-            std::string folder = slash == std::string::npos ? "." : linuxPattern.substr(0, slash);
-            Search* search = new Search;
-            search->pattern = last;
-            search->folderPath = folder;
-            // The pattern's folder is a drive's own folder when the pattern
-            // without its last component is.
-            std::string windowsFolder(pattern, std::strlen(pattern) - last.size());
-            bool folderIsRoot = false;
-            std::string ignored;
-            MapPath(windowsFolder.empty() ? "." : windowsFolder.c_str(), ignored, &folderIsRoot);
-            search->dotsToList = folderIsRoot ? 0 : 2;
-            search->folder = ::opendir(folder.c_str());
-            if (search->folder == nullptr) {
-                SetLastFileError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                                                     : ErrorFromErrno(errno));
-                delete search;
-            } else {
-                openListings.push_back(search);
-                if (NextEntry(*search, findData)) {
-                    result = search;
-                } else {
-                    EndListing(search);
-                    SetLastFileError(ERROR_FILE_NOT_FOUND);
-                }
-            }
-        }
+    } else if (MapFilePath(pattern, linuxPattern)) {
+        result = StartListing(linuxPattern, findData);
     }
     if (TraceEnabled()) {
         TraceOperation("FindFirstFileA", Quoted(pattern),
-                       result == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE"
-                                                      : Hex(reinterpret_cast<uintptr_t>(result)) +
-                                                            " " + Quoted(findData->cFileName) +
-                                                            " " + Hex(findData->dwFileAttributes));
+                       Listed(result, Quoted(findData->cFileName), findData->dwFileAttributes));
+    }
+    return result;
+}
+
+HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("FindFirstFileW");
+    HANDLE result = INVALID_HANDLE_VALUE;
+    std::string linuxPattern;
+    if (fault != FaultKind::None) {
+        SetLastFileError(ErrorFromFault(fault));
+    } else if (MapWideFilePath(pattern, linuxPattern)) {
+        result = StartListing(linuxPattern, findData);
+    }
+    if (TraceEnabled()) {
+        TraceOperation("FindFirstFileW", QuotedWide(pattern),
+                       Listed(result, QuotedWide(findData->cFileName), findData->dwFileAttributes));
     }
     return result;
 }
@@ -320,19 +340,32 @@ BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA findData) {
     using namespace emulated;
     FaultKind fault = BeginOperation("FindNextFileA");
     BOOL result = FALSE;
-    Search* search = static_cast<Search*>(handle);
     if (fault != FaultKind::None) {
         SetLastFileError(ErrorFromFault(fault));
-    } else if (!IsOpen(handle)) {
-        SetLastFileError(ERROR_INVALID_HANDLE);
-    } else if (search->folder != nullptr && NextEntry(*search, findData)) {
-        result = TRUE;
     } else {
-        SetLastFileError(ERROR_NO_MORE_FILES);
+        result = ContinueListing(handle, findData);
     }
     if (TraceEnabled()) {
         TraceOperation("FindNextFileA", Described(handle),
                        result ? "TRUE " + Quoted(findData->cFileName) + " " +
+                                    Hex(findData->dwFileAttributes)
+                              : "FALSE");
+    }
+    return result;
+}
+
+BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
+    using namespace emulated;
+    FaultKind fault = BeginOperation("FindNextFileW");
+    BOOL result = FALSE;
+    if (fault != FaultKind::None) {
+        SetLastFileError(ErrorFromFault(fault));
+    } else {
+        result = ContinueListing(handle, findData);
+    }
+    if (TraceEnabled()) {
+        TraceOperation("FindNextFileW", Described(handle),
+                       result ? "TRUE " + QuotedWide(findData->cFileName) + " " +
                                     Hex(findData->dwFileAttributes)
                               : "FALSE");
     }

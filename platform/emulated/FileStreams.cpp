@@ -217,7 +217,10 @@ BOOL CloseHandle(HANDLE handle) {
     lastError = operation.FaultStatus(closeFaultStatuses);
     auto open = openFiles.find(reinterpret_cast<uintptr_t>(handle));
     if (open == openFiles.end()) {
-        lastError = ERROR_INVALID_HANDLE;
+        // A folder or file held with CreateFileW, or no handle at all.
+        if (!emulated::CloseHeldHandle(handle)) {
+            lastError = ERROR_INVALID_HANDLE;
+        }
     } else {
         // The descriptor is released even when a fault is injected, as a
         // failed close on Windows leaves no handle behind either.
@@ -242,7 +245,7 @@ int lstrlenA(LPCSTR text) {
 namespace emulated {
 
 int OpenFileCount() {
-    return static_cast<int>(openFiles.size());
+    return static_cast<int>(openFiles.size()) + HeldHandleCount();
 }
 
 } // namespace emulated

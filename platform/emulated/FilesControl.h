@@ -24,7 +24,8 @@ DWORD LastFileError();
 
 // Listings started with FindFirstFileA and not yet ended with FindClose.
 int OpenSearchCount();
-// Files opened with CreateFileA and not yet closed.
+// Files and folders opened with CreateFileA or CreateFileW and not yet
+// closed.
 int OpenFileCount();
 
 } // namespace emulated

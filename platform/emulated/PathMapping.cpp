@@ -1,10 +1,13 @@
 #include "PathMapping.h"
 
-#include "CodePageTables.h"
 #include "EmulatedControl.h"
+#include "FileNames.h"
 #include "Operations.h"
 
 #include <cctype>
+#include <cstring>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace emulated {
@@ -20,51 +23,54 @@ std::string DriveFolder() {
     return setting != nullptr ? setting : "";
 }
 
-// Which bytes of the path separate its components. The platform reads a
-// path as text in the ANSI code page, so the second byte of a double-byte
-// character is never a separator, even where it has the backslash's code.
+// Which bytes of the path separate its components. The path is UTF-8 by
+// now, where no byte of a longer character has the code of a separator.
 std::vector<bool> Separators(const std::string& path) {
     std::vector<bool> separators(path.size() + 1, false);
-    UINT codePage = AnsiCodePage();
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (IsLeadByteIn(codePage, static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-            ++i;
-        } else {
-            separators[i] = path[i] == '\\' || path[i] == '/';
-        }
+        separators[i] = path[i] == '\\' || path[i] == '/';
     }
     return separators;
+}
+
+// Whether the last component of a path that is not verbatim names a device
+// ("D:\db\con", "D:\db\NUL.txt"), which no file stands for.
+bool EndsInDeviceName(const std::string& path) {
+    std::size_t separator = path.find_last_of("\\/:");
+    return IsDeviceName(separator == std::string::npos ? path : path.substr(separator + 1));
 }
 
 // "\\?\X:\a\b": the path exactly as it stands, with backslashes only and
 // no component folded or resolved. "." and ".." cannot be names of entries,
 // so a path with them stands for nothing; nor does "\\?\UNC\...".
-bool MapVerbatimPath(const std::string& path, std::string& linuxPath, bool* driveRoot) {
+bool MapVerbatimPath(const std::string_view path, std::string& linuxPath, bool* driveRoot) {
     if (path.size() < 2 || !std::isalpha(static_cast<unsigned char>(path[0])) || path[1] != ':' ||
         (path.size() > 2 && path[2] != '\\') || DriveFolder().empty()) {
         return false;
     }
-    std::string mapped =
-        DriveFolder() + '/' + static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
-    std::vector<bool> separators = Separators(path);
+    std::string mapped = DriveFolder();
+    mapped += '/';
+    mapped += static_cast<char>(std::tolower(static_cast<unsigned char>(path[0])));
     std::size_t start = 3;
     while (start < path.size()) {
-        std::size_t end = start;
-        while (end < path.size() && !separators[end]) {
-            ++end;
+        std::size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) {
+            end = path.size();
         }
-        std::string part = path.substr(start, end - start);
-        if (part.empty() || part == "." || part == ".." ||
+        std::size_t length = end - start;
+        if (length == 0 || (length == 1 && path[start] == '.') ||
+            (length == 2 && path[start] == '.' && path[start + 1] == '.') ||
             (end < path.size() && path[end] == '/')) {
             return false;
         }
-        mapped += '/' + part;
+        mapped += '/';
+        mapped.append(path, start, length);
         start = end + 1;
     }
     if (driveRoot != nullptr) {
         *driveRoot = path.size() <= 3;
     }
-    linuxPath = mapped;
+    linuxPath = std::move(mapped);
     return true;
 }
 
@@ -108,6 +114,15 @@ bool MapPlainDrivePath(const std::string& path, std::string& linuxPath, bool* dr
 
 } // namespace
 
+std::size_t DriveFolderLength(const std::string& linuxPath) {
+    std::string base = DriveFolder();
+    if (base.empty() || linuxPath.size() < base.size() + 2 ||
+        linuxPath.compare(0, base.size(), base) != 0 || linuxPath[base.size()] != '/') {
+        return 0;
+    }
+    return base.size() + 2;
+}
+
 void SetDriveFolder(const std::string& folder) {
     driveFolder = folder;
 }
@@ -116,14 +131,17 @@ bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
     if (windowsPath == nullptr || windowsPath[0] == 0) {
         return false;
     }
+    if (std::strncmp(windowsPath, "\\\\?\\", 4) == 0) {
+        return MapVerbatimPath(windowsPath + 4, linuxPath, driveRoot);
+    }
     std::string path = windowsPath;
     std::vector<bool> separators = Separators(path);
     auto isSeparator = [&](std::size_t i) { return separators[i]; };
-    if (path.compare(0, 4, "\\\\?\\") == 0) {
-        return MapVerbatimPath(path.substr(4), linuxPath, driveRoot);
-    }
     if (isSeparator(0) && path.size() > 1 && isSeparator(1)) {
         return false; // a share, or a device path: nothing here stands for one
+    }
+    if (EndsInDeviceName(path)) {
+        return false;
     }
     if (MapPlainDrivePath(path, linuxPath, driveRoot)) {
         return true;

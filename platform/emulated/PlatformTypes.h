@@ -17,6 +17,10 @@ typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef unsigned int UINT;
 typedef char CHAR;
+// Wide text is UTF-16, as on Windows, whatever the width of wchar_t here.
+typedef char16_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef DWORD* LPDWORD;
@@ -101,6 +105,12 @@ typedef OVERLAPPED* LPOVERLAPPED;
 #define OPEN_EXISTING 3
 #define FILE_BEGIN 0
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+#define FILE_SHARE_DELETE 0x4
+#define FILE_LIST_DIRECTORY 0x1
+#define FILE_READ_ATTRIBUTES 0x80
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
+#define CP_ACP 0
 
 // Message boxes.
 #define MB_OK 0x0
@@ -131,6 +141,34 @@ struct WIN32_FIND_DATAA {
     CHAR cAlternateFileName[14];
 };
 typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
+
+struct WIN32_FIND_DATAW {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
+
+struct BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+};
+typedef BY_HANDLE_FILE_INFORMATION* LPBY_HANDLE_FILE_INFORMATION;
 
 #define MAX_LEADBYTES 12
 #define MAX_DEFAULTCHAR 2
