@@ -190,7 +190,8 @@ TEST_F(DatabaseRemoval, OtherSpellingsOfTheFolderRemoveItAsThePlainOne) {
         TraceRecorder trace;
         EXPECT_EQ(UninstInitialize(owner, 0, nullptr), 0) << value;
         EXPECT_FALSE(Exists("Lumeno/db")) << value;
-        EXPECT_EQ(trace.Count("RemoveDirectoryA(\"D:\\\\Lumeno\\\\db\")"), 2) << trace.Text();
+        EXPECT_EQ(trace.Count("RemoveDirectoryW(\"\\\\\\\\?\\\\D:\\\\Lumeno\\\\db\")"), 2)
+            << trace.Text();
         EXPECT_EQ(ReadFileBytes(Disk("Lumeno/db-old/main.db")), "old") << value;
         EXPECT_EQ(ReadFileBytes(Disk("Lumeno/settings.ini")), "keep") << value;
     }
