@@ -19,6 +19,10 @@ typedef unsigned int UINT;
 typedef char CHAR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+// UTF-16, as on Windows, where wchar_t is 16 bits wide.
+typedef char16_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef DWORD* LPDWORD;
 typedef BYTE* LPBYTE;
 typedef const BYTE* LPCBYTE;

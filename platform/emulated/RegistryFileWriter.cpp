@@ -1,6 +1,9 @@
 // Writing the registry as REGEDIT4 text, and saving it atomically.
 #include "RegistryFile.h"
 
+#include "CodePageTables.h"
+#include "NameEncoding.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -57,12 +60,33 @@ bool IsPlainText(const RegistryValue& value) {
     return true;
 }
 
-void AppendValue(std::string& out, const RegistryValue& value) {
+// Names are written in the ANSI code page, as the registry editor reads
+// them; a registry that holds a name the code page cannot carry is written
+// in UTF-8 instead, marked as such by a byte order mark, so that no name is
+// lost to a '?'.
+UINT FileCodePage(const RegistryKey& key, UINT codePage) {
+    if (!CodePageCarries(key.name, codePage)) {
+        return utf8CodePage;
+    }
+    for (const auto& value : key.values) {
+        if (!CodePageCarries(value.second.name, codePage)) {
+            return utf8CodePage;
+        }
+    }
+    for (const auto& child : key.keys) {
+        if (FileCodePage(*child.second, codePage) == utf8CodePage) {
+            return utf8CodePage;
+        }
+    }
+    return codePage;
+}
+
+void AppendValue(std::string& out, const RegistryValue& value, UINT codePage) {
     std::size_t lineStart = out.size();
     if (value.name.empty()) {
         out += '@';
     } else {
-        AppendQuoted(out, value.name);
+        AppendQuoted(out, NameToAnsi(value.name, codePage));
     }
     out += '=';
     char piece[32];
@@ -99,7 +123,7 @@ void AppendValue(std::string& out, const RegistryValue& value) {
     out += '\n';
 }
 
-void AppendKey(std::string& out, const RegistryKey& key, const std::string& path) {
+void AppendKey(std::string& out, const RegistryKey& key, const std::string& path, UINT codePage) {
     // A root holds no values of its own here, so only its sub-keys are
     // written; every other key is, even when empty, so that it comes back.
     if (key.parent != nullptr || !key.values.empty()) {
@@ -108,11 +132,12 @@ void AppendKey(std::string& out, const RegistryKey& key, const std::string& path
         out += path;
         out += "]\n";
         for (const auto& value : key.values) {
-            AppendValue(out, value.second);
+            AppendValue(out, value.second, codePage);
         }
     }
     for (const auto& child : key.keys) {
-        AppendKey(out, *child.second, path + "\\" + child.second->name);
+        AppendKey(out, *child.second, path + "\\" + NameToAnsi(child.second->name, codePage),
+                  codePage);
     }
 }
 
@@ -138,9 +163,13 @@ bool WriteAll(int fd, const std::string& text) {
 } // namespace
 
 std::string WriteRegistryText(const RegistryRoots& roots) {
-    std::string out = "REGEDIT4\n";
+    UINT codePage = AnsiCodePage();
     for (const auto& root : AllRoots(roots)) {
-        AppendKey(out, *root, root->name);
+        codePage = FileCodePage(*root, codePage);
+    }
+    std::string out = codePage == utf8CodePage ? "\xEF\xBB\xBFREGEDIT4\n" : "REGEDIT4\n";
+    for (const auto& root : AllRoots(roots)) {
+        AppendKey(out, *root, root->name, codePage);
     }
     return out;
 }

@@ -1,6 +1,7 @@
 #include "RegistryKeys.h"
 
 #include "CodePageTables.h"
+#include "NameEncoding.h"
 
 namespace emulated {
 namespace {
@@ -76,7 +77,7 @@ bool SplitRegistryPath(const std::string& path, UINT codePage,
         unsigned char byte = static_cast<unsigned char>(path[i]);
         if (byte == '\\') {
             if (!component.empty()) {
-                components.push_back(component);
+                components.push_back(NameFromAnsi(component, codePage));
                 component.clear();
             }
             continue;
@@ -87,9 +88,31 @@ bool SplitRegistryPath(const std::string& path, UINT codePage,
         }
     }
     if (!component.empty()) {
-        components.push_back(component);
+        components.push_back(NameFromAnsi(component, codePage));
     }
     return true;
+}
+
+bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& components) {
+    components.clear();
+    if (path == nullptr) {
+        return true;
+    }
+    if (path[0] == u'\\') {
+        return false;
+    }
+    const WCHAR* start = path;
+    for (const WCHAR* at = path;; ++at) {
+        if (*at == u'\\' || *at == 0) {
+            if (at > start) {
+                components.push_back(NameFromUtf16(start, static_cast<std::size_t>(at - start)));
+            }
+            if (*at == 0) {
+                return true;
+            }
+            start = at + 1;
+        }
+    }
 }
 
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,

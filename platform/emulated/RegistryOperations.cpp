@@ -1,20 +1,17 @@
-// The registry operations of the emulated platform, answering as the Windows
+// The ANSI registry calls of the emulated platform, answering as the Windows
 // NT registry does for everything the module relies on.
 #include "CodePageTables.h"
+#include "NameEncoding.h"
 #include "Operations.h"
 #include "Platform.h"
+#include "RegistryCalls.h"
 #include "RegistryState.h"
 
 #include <cstring>
 
-namespace {
+namespace emulated {
 
-using emulated::RegistryKey;
-
-const LONG errorNoAccess = 998; // ERROR_NOACCESS: a null buffer with a size
-
-// How the registry fails for each injected reason.
-LONG RegistryFault(emulated::FaultKind kind) {
+LONG RegistryFault(FaultKind kind) {
     switch (kind) {
     case emulated::FaultKind::AccessDenied:
     case emulated::FaultKind::InUse:
@@ -30,12 +27,23 @@ LONG RegistryFault(emulated::FaultKind kind) {
 }
 
 std::string Handle(HKEY key) {
-    return emulated::Hex(reinterpret_cast<uintptr_t>(key));
+    return Hex(reinterpret_cast<uintptr_t>(key));
 }
 
 std::string Status(LONG status) {
     return std::to_string(status);
 }
+
+} // namespace emulated
+
+namespace {
+
+using emulated::Handle;
+using emulated::RegistryFault;
+using emulated::RegistryKey;
+using emulated::Status;
+
+const LONG errorNoAccess = 998; // ERROR_NOACCESS: a null buffer with a size
 
 // A key name the registry file could not carry: its lines cannot hold a
 // line break, and nothing in REGEDIT4 escapes one inside a key's name.
@@ -48,39 +56,52 @@ bool HasLineBreak(const std::vector<std::string>& components) {
     return false;
 }
 
-LONG CreateKey(HKEY root, LPCSTR subKey, PHKEY result, LPDWORD disposition) {
+} // namespace
+
+namespace emulated {
+
+LONG OpenKeyAt(HKEY root, const PathGiven& path, bool create, PHKEY result, LPDWORD disposition) {
     if (result == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     *result = nullptr;
     std::shared_ptr<RegistryKey> parent;
-    LONG status = emulated::KeyOfHandle(root, parent);
+    LONG status = KeyOfHandle(root, parent);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    // No path at all opens the key itself, as an empty one does.
-    std::vector<std::string> components;
-    if (!emulated::SplitRegistryPath(subKey != nullptr ? subKey : "", emulated::AnsiCodePage(),
-                                     components)) {
+    if (!path.split) {
         return ERROR_BAD_PATHNAME;
     }
-    if (HasLineBreak(components)) {
+    if (HasLineBreak(path.components)) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (emulated::IsAccessDenied(*parent, components)) {
+    if (IsAccessDenied(*parent, path.components)) {
         return ERROR_ACCESS_DENIED;
     }
     bool created = false;
-    std::shared_ptr<RegistryKey> key = emulated::MakeRegistryKey(parent, components, created);
+    std::shared_ptr<RegistryKey> key;
+    if (create) {
+        key = MakeRegistryKey(parent, path.components, created);
+    } else {
+        key = FindRegistryKey(parent, path.components);
+        if (key == nullptr) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+    }
     if (disposition != nullptr) {
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     }
-    *result = emulated::OpenKeyHandle(key);
+    *result = OpenKeyHandle(key);
     if (created) {
-        emulated::RegistryChanged();
+        RegistryChanged();
     }
     return ERROR_SUCCESS;
 }
+
+} // namespace emulated
+
+namespace {
 
 LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                 LPDWORD size) {
@@ -95,7 +116,8 @@ LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, L
     if (emulated::IsAccessDenied(*key)) {
         return ERROR_ACCESS_DENIED;
     }
-    auto value = key->values.find(valueName != nullptr ? valueName : "");
+    auto value = key->values.find(
+        emulated::NameFromAnsi(valueName != nullptr ? valueName : "", emulated::AnsiCodePage()));
     if (value == key->values.end()) {
         return ERROR_FILE_NOT_FOUND;
     }
@@ -130,7 +152,8 @@ LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD
     if (emulated::IsAccessDenied(*key)) {
         return ERROR_ACCESS_DENIED;
     }
-    std::string name = valueName != nullptr ? valueName : "";
+    std::string name =
+        emulated::NameFromAnsi(valueName != nullptr ? valueName : "", emulated::AnsiCodePage());
     auto value = key->values.find(name);
     if (value == key->values.end()) {
         // A new value keeps the case it is first given; a replaced one keeps
@@ -144,30 +167,85 @@ LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD
     return ERROR_SUCCESS;
 }
 
-LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
-             LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+} // namespace
+
+namespace emulated {
+
+LONG SubKeyOf(HKEY handle, DWORD index, bool argumentsValid, const RegistryKey*& child) {
+    child = nullptr;
     std::shared_ptr<RegistryKey> key;
-    LONG status = emulated::KeyOfHandle(handle, key);
+    LONG status = KeyOfHandle(handle, key);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    if (name == nullptr || nameSize == nullptr || reserved != nullptr) {
+    if (!argumentsValid) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (emulated::IsAccessDenied(*key)) {
+    if (IsAccessDenied(*key)) {
         return ERROR_ACCESS_DENIED;
     }
-    const RegistryKey* child = emulated::SubKeyAt(handle, *key, index);
-    if (child == nullptr) {
-        return ERROR_NO_MORE_ITEMS;
+    child = SubKeyAt(handle, *key, index);
+    return child != nullptr ? ERROR_SUCCESS : ERROR_NO_MORE_ITEMS;
+}
+
+LONG DeleteKeyAt(HKEY root, const PathGiven& path) {
+    std::shared_ptr<RegistryKey> parent;
+    LONG status = KeyOfHandle(root, parent);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (!path.given) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (!path.split) {
+        return ERROR_BAD_PATHNAME;
+    }
+    std::shared_ptr<RegistryKey> key = FindRegistryKey(parent, path.components);
+    if (key == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    // A root is never removed; neither is a key someone may not touch.
+    if (key->parent == nullptr || IsAccessDenied(*key)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    if (!key->keys.empty() && (!DeleteRemovesTree() || IsAccessDeniedWithin(*key))) {
+        return ERROR_ACCESS_DENIED;
+    }
+    RemoveRegistryKey(*key);
+    RegistryChanged();
+    return ERROR_SUCCESS;
+}
+
+} // namespace emulated
+
+namespace {
+
+// A path in the ANSI code page; no path at all is the key itself, as an
+// empty one is.
+emulated::PathGiven AnsiPath(LPCSTR subKey) {
+    emulated::PathGiven path;
+    path.given = subKey != nullptr;
+    path.split = emulated::SplitRegistryPath(subKey != nullptr ? subKey : "",
+                                             emulated::AnsiCodePage(), path.components);
+    return path;
+}
+
+LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
+             LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+    const RegistryKey* child = nullptr;
+    LONG status = emulated::SubKeyOf(
+        handle, index, name != nullptr && nameSize != nullptr && reserved == nullptr, child);
+    if (status != ERROR_SUCCESS) {
+        return status;
     }
     // The size is in bytes with the terminating zero on the way in, and the
     // name's length without it on the way out.
-    DWORD length = static_cast<DWORD>(child->name.size());
+    std::string text = emulated::NameToAnsi(child->name, emulated::AnsiCodePage());
+    DWORD length = static_cast<DWORD>(text.size());
     if (*nameSize < length + 1) {
         return ERROR_MORE_DATA;
     }
-    std::memcpy(name, child->name.c_str(), length + 1);
+    std::memcpy(name, text.c_str(), length + 1);
     *nameSize = length;
     if (keyClass != nullptr && classSize != nullptr && *classSize > 0) {
         keyClass[0] = 0;
@@ -179,36 +257,6 @@ LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD res
     return ERROR_SUCCESS;
 }
 
-LONG DeleteKey(HKEY root, LPCSTR subKey) {
-    std::shared_ptr<RegistryKey> parent;
-    LONG status = emulated::KeyOfHandle(root, parent);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (subKey == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    std::vector<std::string> components;
-    if (!emulated::SplitRegistryPath(subKey, emulated::AnsiCodePage(), components)) {
-        return ERROR_BAD_PATHNAME;
-    }
-    std::shared_ptr<RegistryKey> key = emulated::FindRegistryKey(parent, components);
-    if (key == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    // A root is never removed; neither is a key someone may not touch.
-    if (key->parent == nullptr || emulated::IsAccessDenied(*key)) {
-        return ERROR_ACCESS_DENIED;
-    }
-    if (!key->keys.empty() &&
-        (!emulated::DeleteRemovesTree() || emulated::IsAccessDeniedWithin(*key))) {
-        return ERROR_ACCESS_DENIED;
-    }
-    emulated::RemoveRegistryKey(*key);
-    emulated::RegistryChanged();
-    return ERROR_SUCCESS;
-}
-
 } // namespace
 
 namespace platform {
@@ -217,7 +265,7 @@ LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSE
                      PHKEY result, LPDWORD disposition) {
     LONG status = RegistryFault(emulated::BeginOperation("RegCreateKeyExA"));
     if (status == ERROR_SUCCESS) {
-        status = CreateKey(root, subKey, result, disposition);
+        status = emulated::OpenKeyAt(root, AnsiPath(subKey), true, result, disposition);
     } else if (result != nullptr) {
         *result = nullptr;
     }
@@ -273,7 +321,7 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
 LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
     LONG status = RegistryFault(emulated::BeginOperation("RegDeleteKeyA"));
     if (status == ERROR_SUCCESS) {
-        status = DeleteKey(root, subKey);
+        status = emulated::DeleteKeyAt(root, AnsiPath(subKey));
     }
     emulated::TraceOperation("RegDeleteKeyA", Handle(root) + ", " + emulated::Quoted(subKey),
                              Status(status));

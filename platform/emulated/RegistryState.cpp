@@ -3,6 +3,7 @@
 
 #include "Backend.h"
 #include "CodePageTables.h"
+#include "NameEncoding.h"
 #include "Operations.h"
 #include "RegistryControl.h"
 #include "RegistryFile.h"
@@ -240,12 +241,13 @@ void SeedRegistryKey(HKEY root, const std::string& path) {
     }
 }
 
-void SeedRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+void SeedRegistryValue(HKEY root, const std::string& path, const std::string& ansiName, DWORD type,
                        const std::string& bytes) {
     std::shared_ptr<RegistryKey> key = MakeByPath(root, path);
     if (key == nullptr) {
         return;
     }
+    std::string name = NameFromAnsi(ansiName, AnsiCodePage());
     auto existing = key->values.find(name);
     if (existing == key->values.end()) {
         existing = key->values.emplace(name, RegistryValue()).first;
@@ -266,7 +268,7 @@ bool ReadRegistryValue(HKEY root, const std::string& path, const std::string& na
     if (key == nullptr) {
         return false;
     }
-    auto value = key->values.find(name);
+    auto value = key->values.find(NameFromAnsi(name, AnsiCodePage()));
     if (value == key->values.end()) {
         return false;
     }
@@ -280,7 +282,7 @@ std::vector<std::string> RegistrySubKeyNames(HKEY root, const std::string& path)
     std::shared_ptr<RegistryKey> key = FindByPath(root, path);
     if (key != nullptr) {
         for (const auto& child : key->keys) {
-            names.push_back(child.second->name);
+            names.push_back(NameToAnsi(child.second->name, AnsiCodePage()));
         }
     }
     return names;
@@ -291,7 +293,7 @@ std::vector<std::string> RegistryValueNames(HKEY root, const std::string& path) 
     std::shared_ptr<RegistryKey> key = FindByPath(root, path);
     if (key != nullptr) {
         for (const auto& value : key->values) {
-            names.push_back(value.second.name);
+            names.push_back(NameToAnsi(value.second.name, AnsiCodePage()));
         }
     }
     return names;

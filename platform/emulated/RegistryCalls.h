@@ -1,0 +1,34 @@
+// What the ANSI and the wide registry calls share once their texts are
+// names as kept. Internal to the backend.
+#pragma once
+
+#include "EmulatedControl.h"
+#include "RegistryKeys.h"
+
+#include <string>
+#include <vector>
+
+namespace emulated {
+
+// A sub-key path as a call passed it: whether it was there at all, whether
+// it could be split, and its components as kept.
+struct PathGiven {
+    bool given = false;
+    bool split = false;
+    std::vector<std::string> components;
+};
+
+// How the registry fails for each injected reason.
+LONG RegistryFault(FaultKind kind);
+// A handle and a status as the trace shows them.
+std::string Handle(HKEY key);
+std::string Status(LONG status);
+
+// RegCreateKeyEx (`create`) or RegOpenKeyEx on the path below `root`.
+LONG OpenKeyAt(HKEY root, const PathGiven& path, bool create, PHKEY result, LPDWORD disposition);
+// RegEnumKeyEx up to the name: the sub-key at `index`, or the status.
+LONG SubKeyOf(HKEY handle, DWORD index, bool argumentsValid, const RegistryKey*& child);
+// RegDeleteKey of the path below `root`.
+LONG DeleteKeyAt(HKEY root, const PathGiven& path);
+
+} // namespace emulated
