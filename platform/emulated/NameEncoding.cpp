@@ -15,15 +15,6 @@ namespace {
 
 const char32_t keptByteBase = 0xDC00;
 
-bool IsAscii(const std::string& text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsKeptByte(char32_t c) {
     return c >= keptByteBase + 0x80 && c <= keptByteBase + 0xFF;
 }
@@ -132,6 +123,15 @@ bool CharacterToAnsi(iconv_t converter, const std::string& utf8, std::string& ou
 }
 
 } // namespace
+
+bool IsAscii(const std::string& text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
 
 std::string NameFromAnsi(const std::string& text, UINT codePage) {
     if (codePage == utf8CodePage || IsAscii(text)) {

@@ -23,6 +23,17 @@ void MarkDeleted(RegistryKey& key) {
     }
 }
 
+// Adds a path's component, unless it is empty, as kept; plain ASCII is the
+// same in every code page and needs no conversion.
+void KeepComponent(std::string& component, bool& ascii, UINT codePage,
+                   std::vector<std::string>& components) {
+    if (!component.empty()) {
+        components.push_back(ascii ? component : NameFromAnsi(component, codePage));
+        component.clear();
+    }
+    ascii = true;
+}
+
 } // namespace
 
 bool RegistryNameLess::operator()(const std::string& a, const std::string& b) const {
@@ -73,23 +84,24 @@ bool SplitRegistryPath(const std::string& path, UINT codePage,
     // the second byte of a double-byte character never is one. Doubled and
     // trailing backslashes name nothing more.
     std::string component;
+    bool ascii = true;
     for (std::size_t i = 0; i < path.size(); ++i) {
         unsigned char byte = static_cast<unsigned char>(path[i]);
         if (byte == '\\') {
-            if (!component.empty()) {
-                components.push_back(NameFromAnsi(component, codePage));
-                component.clear();
-            }
+            KeepComponent(component, ascii, codePage, components);
             continue;
         }
         component += path[i];
-        if (IsLeadByteIn(codePage, byte) && i + 1 < path.size()) {
-            component += path[++i];
+        // Lead bytes, and every character that needs converting, are above
+        // ASCII.
+        if (byte >= 0x80) {
+            ascii = false;
+            if (IsLeadByteIn(codePage, byte) && i + 1 < path.size()) {
+                component += path[++i];
+            }
         }
     }
-    if (!component.empty()) {
-        components.push_back(NameFromAnsi(component, codePage));
-    }
+    KeepComponent(component, ascii, codePage, components);
     return true;
 }
 

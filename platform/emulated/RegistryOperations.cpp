@@ -240,7 +240,11 @@ LONG EnumKey(HKEY handle, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD res
     }
     // The size is in bytes with the terminating zero on the way in, and the
     // name's length without it on the way out.
-    std::string text = emulated::NameToAnsi(child->name, emulated::AnsiCodePage());
+    std::string converted;
+    if (!emulated::IsAscii(child->name)) {
+        converted = emulated::NameToAnsi(child->name, emulated::AnsiCodePage());
+    }
+    const std::string& text = converted.empty() ? child->name : converted;
     DWORD length = static_cast<DWORD>(text.size());
     if (*nameSize < length + 1) {
         return ERROR_MORE_DATA;
