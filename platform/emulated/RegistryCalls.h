@@ -31,4 +31,16 @@ LONG SubKeyOf(HKEY handle, DWORD index, bool argumentsValid, const RegistryKey*&
 // RegDeleteKey of the path below `root`.
 LONG DeleteKeyAt(HKEY root, const PathGiven& path);
 
+// What an enumeration writes besides the name: no class, no time.
+template <typename Character>
+void ClearClassAndTime(Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+    if (keyClass != nullptr && classSize != nullptr && *classSize > 0) {
+        keyClass[0] = 0;
+        *classSize = 0;
+    }
+    if (lastWriteTime != nullptr) {
+        *lastWriteTime = FILETIME{0, 0};
+    }
+}
+
 } // namespace emulated

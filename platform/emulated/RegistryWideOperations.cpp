@@ -48,13 +48,7 @@ LONG EnumKey(HKEY handle, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD re
     }
     std::memcpy(name, text.c_str(), (length + 1) * sizeof(WCHAR));
     *nameSize = length;
-    if (keyClass != nullptr && classSize != nullptr && *classSize > 0) {
-        keyClass[0] = 0;
-        *classSize = 0;
-    }
-    if (lastWriteTime != nullptr) {
-        *lastWriteTime = FILETIME{0, 0};
-    }
+    emulated::ClearClassAndTime(keyClass, classSize, lastWriteTime);
     return ERROR_SUCCESS;
 }
 
