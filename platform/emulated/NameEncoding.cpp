@@ -176,20 +176,10 @@ std::string NameToAnsi(const std::string& name, UINT codePage) {
 }
 
 bool CodePageCarries(const std::string& name, UINT codePage) {
-    if (codePage == utf8CodePage || IsAscii(name)) {
-        return true;
-    }
-    std::lock_guard<std::mutex> hold(convertersLock);
-    iconv_t converter = Converter(codePage, false);
-    std::string ignored;
-    for (std::size_t at = 0, length = 0; at < name.size(); at += length) {
-        char32_t c = DecodeUtf8(name, at, length);
-        if (c >= 0x80 && !IsKeptByte(c) &&
-            !CharacterToAnsi(converter, name.substr(at, length), ignored)) {
-            return false;
-        }
-    }
-    return true;
+    // Whatever comes back as it was: a '?' does not, nor a kept byte that
+    // the code page reads as a character of its own.
+    return codePage == utf8CodePage || IsAscii(name) ||
+           NameFromAnsi(NameToAnsi(name, codePage), codePage) == name;
 }
 
 std::u16string NameToUtf16(const std::string& name) {

@@ -24,7 +24,7 @@ bool IsAscii(const std::string& text);
 std::string NameFromAnsi(const std::string& text, UINT codePage);
 // A kept name as text in `codePage`: '?' for each character it cannot carry.
 std::string NameToAnsi(const std::string& name, UINT codePage);
-// Whether `codePage` carries every character of the name.
+// Whether the name, as text in `codePage`, comes back as it is.
 bool CodePageCarries(const std::string& name, UINT codePage);
 
 // A kept name in UTF-16, and back; a lone surrogate is kept as it is.
