@@ -151,6 +151,27 @@ TEST_P(DeleteKeyTreeEnds, AKeyOutsideTheCodePageThatDeniesAccessEndsTheWalk) {
     EXPECT_EQ(emulated::RegistrySubKeyNamesUtf8(HKEY_CURRENT_USER, "Top"), Names{"日本語"});
 }
 
+TEST_P(DeleteKeyTreeEnds, AFailingWideCallEndsTheWalkAndLeavesNoKeyOpen) {
+    const struct {
+        const char* operation;
+        LONG result; // a failed first delete is made up for by the walk
+    } faults[] = {{"RegEnumKeyExW", -1}, {"RegOpenKeyExW", -1}, {"RegDeleteKeyW", 0}};
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.operation);
+        emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\日本語\\Łódź\\x");
+        emulated::InjectFault(1, emulated::FaultKind::AccessDenied, fault.operation);
+        // Where the first single delete takes the whole tree, no wide call
+        // is made.
+        LONG expected = GetParam() ? 0 : fault.result;
+        EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), expected);
+        EXPECT_EQ(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Top\\日本語"), expected != 0);
+        EXPECT_EQ(emulated::OpenRegistryKeyCount(), 0);
+        emulated::ClearFaults();
+        EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), 0);
+        EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
+    }
+}
+
 TEST_P(DeleteKeyTreeEnds, ANameOf50BytesStopsTheLevel) {
     std::string tooLong(50, 'n');
     emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\" + tooLong + "\\Below");
