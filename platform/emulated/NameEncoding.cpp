@@ -72,21 +72,44 @@ std::string IconvName(UINT codePage) {
 
 std::mutex convertersLock;
 
-// One converter per code page and direction, opened on first use; null for a
-// code page iconv does not know.
+// One converter per code page and direction, opened on first use and closed
+// when the process ends.
+class Converters {
+  public:
+    Converters() = default;
+    Converters(const Converters&) = delete;
+    Converters& operator=(const Converters&) = delete;
+    ~Converters() {
+        for (const auto& opened : converters_) {
+            if (opened.second != nullptr) {
+                iconv_close(opened.second);
+            }
+        }
+    }
+
+    // Null for a code page iconv does not know.
+    iconv_t Get(UINT codePage, bool toUtf8) {
+        auto known = converters_.find({codePage, toUtf8});
+        if (known != converters_.end()) {
+            return known->second;
+        }
+        std::string name = IconvName(codePage);
+        iconv_t opened =
+            toUtf8 ? iconv_open("UTF-8", name.c_str()) : iconv_open(name.c_str(), "UTF-8");
+        if (opened == reinterpret_cast<iconv_t>(-1)) {
+            opened = nullptr;
+        }
+        converters_[{codePage, toUtf8}] = opened;
+        return opened;
+    }
+
+  private:
+    std::map<std::pair<UINT, bool>, iconv_t> converters_;
+};
+
 iconv_t Converter(UINT codePage, bool toUtf8) {
-    static std::map<std::pair<UINT, bool>, iconv_t> converters;
-    auto known = converters.find({codePage, toUtf8});
-    if (known != converters.end()) {
-        return known->second;
-    }
-    std::string name = IconvName(codePage);
-    iconv_t opened = toUtf8 ? iconv_open("UTF-8", name.c_str()) : iconv_open(name.c_str(), "UTF-8");
-    if (opened == reinterpret_cast<iconv_t>(-1)) {
-        opened = nullptr;
-    }
-    converters[{codePage, toUtf8}] = opened;
-    return opened;
+    static Converters converters;
+    return converters.Get(codePage, toUtf8);
 }
 
 // Converts what `in` holds as far as it can; answers how many input bytes
