@@ -24,6 +24,11 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
                    LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime);
 LONG RegDeleteKeyA(HKEY root, LPCSTR subKey);
 LONG RegCloseKey(HKEY key);
+// The wide calls reach keys whose names the ANSI code page cannot carry.
+LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
+                   LPWSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime);
+LONG RegDeleteKeyW(HKEY root, LPCWSTR subKey);
 
 // Files (kernel32).
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);

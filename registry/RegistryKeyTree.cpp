@@ -5,18 +5,93 @@
 #include "RegistryValues.h"
 #include "TextString.h"
 
+#include <string>
+
 namespace {
 
 // Sub-key names of up to 49 bytes fit the enumeration; longer ones end the
 // walk of their level.
 const DWORD nameBufferSize = 50;
 
-} // namespace
+// A key's name holds at most 255 characters, and the terminating zero.
+const DWORD wideNameBufferSize = 256;
 
-LONG DeleteRegKeyTree(const char* subKey, HKEY root) {
-    // Where the platform removes whole trees at once, this is all it takes.
-    if (platform::RegDeleteKeyA(root, subKey) == ERROR_SUCCESS) {
+// What a level answers when the path it was handed reaches no key: the
+// name the enumeration gave for it stands for characters the ANSI code page
+// cannot carry ('?', or a look-alike letter), and opening it would only
+// create a key of that name.
+const LONG pathReachesNothing = 1;
+
+typedef std::basic_string<WCHAR> WideName;
+
+// Removes the sub-key `name` of `parent` and everything below it, every key
+// reached through its wide name relative to the open key above it, so that
+// neither the code page nor the length of a path stands in the way. 0 when
+// it is gone, -1 when it is not.
+LONG DeleteWideKeyTree(HKEY parent, const WCHAR* name) {
+    if (platform::RegDeleteKeyW(parent, name) == ERROR_SUCCESS) {
         return 0;
+    }
+    {
+        HKEY opened = nullptr;
+        if (platform::RegOpenKeyExW(parent, name, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS) {
+            return -1;
+        }
+        OpenedKey key(opened);
+        WCHAR child[wideNameBufferSize];
+        WideName handedDown;
+        bool anyHandedDown = false;
+        for (;;) {
+            DWORD size = wideNameBufferSize;
+            LONG status = platform::RegEnumKeyExW(key.Get(), 0, child, &size, nullptr, nullptr,
+                                                  nullptr, nullptr);
+            if (status == ERROR_NO_MORE_ITEMS) {
+                break;
+            }
+            // As in the ANSI walk: a sub-key met again first could not go.
+            if (status != ERROR_SUCCESS || (anyHandedDown && handedDown == child)) {
+                return -1;
+            }
+            DeleteWideKeyTree(key.Get(), child);
+            handedDown.assign(child, size);
+            anyHandedDown = true;
+        }
+    }
+    return platform::RegDeleteKeyW(parent, name) == ERROR_SUCCESS ? 0 : -1;
+}
+
+// The first sub-key of `key`, which the ANSI enumeration named `ansiName`
+// and which that name does not reach, removed through its wide name. False
+// when it could not be removed; true too when the first sub-key is another
+// one by now (another process changed the key), which the walk then meets.
+bool DeleteUnreachableSubKey(HKEY key, const TextString& ansiName) {
+    WCHAR wide[wideNameBufferSize];
+    DWORD wideSize = wideNameBufferSize;
+    if (platform::RegEnumKeyExW(key, 0, wide, &wideSize, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    TextString again;
+    DWORD size = nameBufferSize;
+    LONG status = platform::RegEnumKeyExA(key, 0, again.OpenBuffer(nameBufferSize), &size, nullptr,
+                                          nullptr, nullptr, nullptr);
+    again.CloseBuffer();
+    if (status != ERROR_SUCCESS || CompareText(again.Text(), ansiName.Text()) != 0) {
+        return status == ERROR_SUCCESS;
+    }
+    return DeleteWideKeyTree(key, wide) == 0;
+}
+
+// One level of the walk. `enumerated`: the path ends in a name a level above
+// just enumerated, rather than one the caller gave.
+LONG DeleteKeyLevel(const char* subKey, HKEY root, bool enumerated) {
+    // Where the platform removes whole trees at once, this is all it takes.
+    LONG deleted = platform::RegDeleteKeyA(root, subKey);
+    if (deleted == ERROR_SUCCESS) {
+        return 0;
+    }
+    if (enumerated && deleted == ERROR_FILE_NOT_FOUND) {
+        return pathReachesNothing;
     }
     // Closed however the level ends, an exception included.
     OpenedKey key(OpenRegKey(subKey, root));
@@ -46,12 +121,25 @@ LONG DeleteRegKeyTree(const char* subKey, HKEY root) {
             return -1;
         }
         TextString child = path + "\\" + name;
-        DeleteRegKeyTree(child.Text(), root);
-        handedDown = name;
-        anyHandedDown = true;
+        if (DeleteKeyLevel(child.Text(), root, true) == pathReachesNothing) {
+            if (!DeleteUnreachableSubKey(key.Get(), name)) {
+                return -1;
+            }
+            // Gone: a sibling may show the same ANSI name and is no repeat.
+            anyHandedDown = false;
+        } else {
+            handedDown = name;
+            anyHandedDown = true;
+        }
         nameSize = nameBufferSize;
         name.Empty();
     }
     platform::RegDeleteKeyA(root, subKey);
     return 0;
+}
+
+} // namespace
+
+LONG DeleteRegKeyTree(const char* subKey, HKEY root) {
+    return DeleteKeyLevel(subKey, root, false);
 }

@@ -9,5 +9,7 @@
 // exist counts as removed), -1 when the key could not be opened or a level
 // could not enumerate or remove a sub-key. Like every path operation here it
 // opens keys through OpenRegKey, so missing parents of the path are created
-// and left behind as empty keys.
+// and left behind as empty keys. A sub-key whose name the ANSI code page
+// cannot carry, which its ANSI name therefore does not reach, is removed
+// through its wide name instead, with everything below it.
 LONG DeleteRegKeyTree(const char* subKey, HKEY root);

@@ -209,6 +209,36 @@ TEST_F(RegistryFile, KeyPathsAreReadInTheAnsiCodePage) {
                            "\"v\" REG_SZ 31 00 ; \"1\"\n");
 }
 
+TEST_F(RegistryFile, NamesTheCodePageCannotCarryAreSavedInUtf8) {
+    // A name outside the code page turns the whole file into UTF-8, marked
+    // by a byte order mark; without one, names stay in the code page.
+    ASSERT_TRUE(emulated::UseRegistryFile(file));
+    emulated::SeedRegistryValue(HKEY_CURRENT_USER, "Caf\xE9", "Nom \xE9", REG_SZ, "x");
+    EXPECT_EQ(ReadFileBytes(file),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Caf\xE9]\n\"Nom \xE9\"=hex(1):78\n");
+    // The change that brings in such a name rewrites the file in UTF-8 and
+    // is appended to it; later changes follow in UTF-8.
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Caf\xC3\xA9\\日本語\\😀");
+    const std::string inUtf8 = "\xEF\xBB\xBFREGEDIT4\n\n[HKEY_CURRENT_USER\\Café]\n"
+                               "\"Nom é\"=hex(1):78\n"
+                               "[HKEY_CURRENT_USER\\Café\\日本語\\😀]\n";
+    EXPECT_EQ(ReadFileBytes(file), inUtf8);
+    Reload();
+    EXPECT_TRUE(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Café\\日本語\\😀"));
+    EXPECT_EQ(emulated::RegistryValueNames(HKEY_CURRENT_USER, "Caf\xE9"),
+              std::vector<std::string>{"Nom \xE9"});
+    emulated::SetDeleteRemovesTree(true);
+    EXPECT_EQ(platform::RegDeleteKeyW(HKEY_CURRENT_USER, u"Café\\日本語"), ERROR_SUCCESS);
+    EXPECT_EQ(ReadFileBytes(file), inUtf8 + "[-HKEY_CURRENT_USER\\Café\\日本語]\n");
+    Reload();
+    EXPECT_FALSE(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Café\\日本語"));
+    EXPECT_EQ(emulated::RegistryValueNames(HKEY_CURRENT_USER, "Caf\xE9"),
+              std::vector<std::string>{"Nom \xE9"});
+    // Written whole again, with no such name left, it is in the code page.
+    EXPECT_EQ(emulated::RegistryText(),
+              "REGEDIT4\n\n[HKEY_CURRENT_USER\\Caf\xE9]\n\"Nom \xE9\"=hex(1):78\n");
+}
+
 TEST_F(RegistryFile, MalformedFilesAreRefusedAndNeverOverwritten) {
     const struct {
         const char* text;

@@ -92,6 +92,86 @@ TEST_P(DeleteKeyTree, MultiByteNamesAreJoinedByteForByte) {
     EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
 }
 
+// Keys named in scripts the ANSI code page cannot carry: the ANSI calls see
+// '?' for those characters, a name that reaches nothing.
+TEST_P(DeleteKeyTree, NamesOutsideTheCodePageGoWithEverythingBelow) {
+    const char* const names[] = {"日本語", "Łódź", "한국어", "Ελληνικά", "😀 emoji", "中文"};
+    for (UINT codePage : {1252u, 932u}) {
+        SCOPED_TRACE(codePage);
+        emulated::ResetPlatform();
+        emulated::SetDeleteRemovesTree(GetParam());
+        emulated::SetCodePage(codePage);
+        LoadLeadByteTableFor(codePage);
+        const std::string top = std::string(applicationKey) + "\\";
+        for (const char* name : names) {
+            emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, top + name + "\\Inner\\" + name);
+            emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, top + "Plain\\" + name + "\\x");
+        }
+        emulated::SeedRegistryKey(HKEY_CURRENT_USER, top + std::string(49, 'n'));
+        emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Software\\Corvanet\\Lumeno日本語");
+        emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Software\\Corvanet\\Keep\\Łódź");
+
+        EXPECT_EQ(DeleteRegKeyTree(applicationKey, HKEY_CURRENT_USER), 0);
+        EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, applicationKey));
+        // Nothing beside it touched, and no key of a '?' name made on the way.
+        EXPECT_EQ(emulated::RegistrySubKeyNamesUtf8(HKEY_CURRENT_USER, "Software\\Corvanet"),
+                  (Names{"Keep", "Lumeno日本語"}));
+        EXPECT_EQ(emulated::RegistrySubKeyNamesUtf8(HKEY_CURRENT_USER, "Software\\Corvanet\\Keep"),
+                  Names{"Łódź"});
+    }
+}
+
+TEST_P(DeleteKeyTreeEnds, ANameOf50BytesStopsTheLevelBesideNamesOutsideTheCodePage) {
+    std::string tooLong(50, 'n');
+    emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\" + tooLong);
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\日本語\\Below");
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\a\\Ελληνικά");
+    if (GetParam()) {
+        EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), 0);
+        EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
+        return;
+    }
+    // "a" sorts first and goes; the 50-byte name ends the level before the
+    // Japanese one is reached.
+    EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), -1);
+    EXPECT_EQ(emulated::RegistrySubKeyNamesUtf8(HKEY_CURRENT_USER, "Top"),
+              (Names{tooLong, "日本語"}));
+}
+
+TEST_P(DeleteKeyTreeEnds, AKeyOutsideTheCodePageThatDeniesAccessEndsTheWalk) {
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\日本語\\Inside");
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\Łódź");
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\Alpha");
+    // Named in code page 932, which carries it; walked in 1252, which does not.
+    emulated::SetCodePage(932);
+    emulated::DenyRegistryAccess(HKEY_CURRENT_USER, "Top\\\x93\xFA\x96\x7B\x8C\xEA");
+    emulated::SetCodePage(1252);
+    EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), -1);
+    EXPECT_TRUE(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Top\\日本語\\Inside"));
+    EXPECT_EQ(emulated::RegistrySubKeyNamesUtf8(HKEY_CURRENT_USER, "Top"), Names{"日本語"});
+}
+
+TEST_P(DeleteKeyTreeEnds, AFailingWideCallEndsTheWalkAndLeavesNoKeyOpen) {
+    const struct {
+        const char* operation;
+        LONG result; // a failed first delete is made up for by the walk
+    } faults[] = {{"RegEnumKeyExW", -1}, {"RegOpenKeyExW", -1}, {"RegDeleteKeyW", 0}};
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.operation);
+        emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\日本語\\Łódź\\x");
+        emulated::InjectFault(1, emulated::FaultKind::AccessDenied, fault.operation);
+        // Where the first single delete takes the whole tree, no wide call
+        // is made.
+        LONG expected = GetParam() ? 0 : fault.result;
+        EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), expected);
+        EXPECT_EQ(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Top\\日本語"), expected != 0);
+        EXPECT_EQ(emulated::OpenRegistryKeyCount(), 0);
+        emulated::ClearFaults();
+        EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), 0);
+        EXPECT_FALSE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"));
+    }
+}
+
 TEST_P(DeleteKeyTreeEnds, ANameOf50BytesStopsTheLevel) {
     std::string tooLong(50, 'n');
     emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\" + tooLong + "\\Below");

@@ -210,6 +210,67 @@ TEST_F(RegistryPlatform, PathsAreTextInTheAnsiCodePage) {
               std::vector<std::string>{"\x83"});
 }
 
+TEST_F(RegistryPlatform, WideCallsReachNamesTheCodePageCannotCarry) {
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Top\\日本語\\Łódź");
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, "Emoji\\😀");
+    // The ANSI view: '?' for each character the code page cannot carry, one
+    // for each UTF-16 unit; the characters it can carry as its own bytes.
+    HKEY top = Create(HKEY_CURRENT_USER, "Top");
+    HKEY emoji = Create(HKEY_CURRENT_USER, "Emoji");
+    EXPECT_EQ(Enum(top, 0, 50), "0:???"
+                                "/3");
+    EXPECT_EQ(Enum(emoji, 0, 50), "0:??"
+                                  "/2");
+    EXPECT_EQ(CreateStatus(HKEY_CURRENT_USER, "Top\\???\\?\xF3"
+                                              "d?"),
+              ERROR_SUCCESS);
+    EXPECT_EQ(emulated::RegistrySubKeyNamesUtf8(HKEY_CURRENT_USER, "Top"),
+              (std::vector<std::string>{"???", "日本語"}));
+    emulated::SetCodePage(932);
+    EXPECT_EQ(Enum(top, 1, 7), "0:\x93\xFA\x96\x7B\x8C\xEA/6");
+    EXPECT_EQ(Enum(top, 1, 6), "234:6");
+
+    // The wide calls: sizes in characters, names as they are.
+    WCHAR name[8];
+    std::memset(name, 0xBD, sizeof name);
+    DWORD size = 8;
+    ASSERT_EQ(platform::RegEnumKeyExW(top, 1, name, &size, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"日本語");
+    EXPECT_EQ(size, 3u);
+    size = 3;
+    EXPECT_EQ(platform::RegEnumKeyExW(top, 1, name, &size, nullptr, nullptr, nullptr, nullptr),
+              ERROR_MORE_DATA);
+    size = 8;
+    ASSERT_EQ(platform::RegEnumKeyExW(emoji, 0, name, &size, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name), u"😀");
+
+    HKEY opened = nullptr;
+    EXPECT_EQ(platform::RegOpenKeyExW(top, u"日本語\\ŁÓDŹ", 0, KEY_ALL_ACCESS, &opened),
+              ERROR_FILE_NOT_FOUND); // case is folded for ASCII letters only
+    EXPECT_EQ(opened, nullptr);
+    EXPECT_EQ(platform::RegOpenKeyExW(top, u"日本語\\Missing", 0, KEY_ALL_ACCESS, &opened),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Top\\日本語\\Missing"));
+    ASSERT_EQ(platform::RegOpenKeyExW(top, u"日本語", 0, KEY_ALL_ACCESS, &opened), ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegDeleteKeyW(top, u"日本語"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(platform::RegDeleteKeyW(opened, u"Łódź"), ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegDeleteKeyW(top, u"日本語"), ERROR_SUCCESS);
+    EXPECT_EQ(platform::RegDeleteKeyW(top, u"日本語"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(emulated::RegistrySubKeyNamesUtf8(HKEY_CURRENT_USER, "Top"),
+              std::vector<std::string>{"???"});
+    for (HKEY key : {opened, top, emoji}) {
+        platform::RegCloseKey(key);
+    }
+
+    // Bytes a code page leaves undefined still name their key byte for byte.
+    emulated::SetCodePage(1252);
+    platform::RegCloseKey(Create(HKEY_CURRENT_USER, "Odd\\\x81\x8D"));
+    EXPECT_EQ(emulated::RegistrySubKeyNames(HKEY_CURRENT_USER, "Odd"),
+              std::vector<std::string>{"\x81\x8D"});
+}
+
 TEST_F(RegistryPlatform, DeniedPathsAndInjectedFaults) {
     emulated::SeedRegistryValue(HKEY_LOCAL_MACHINE, "Locked\\Inner", "v", REG_SZ, "x");
     HKEY open = Create(HKEY_LOCAL_MACHINE, "Locked\\Inner");

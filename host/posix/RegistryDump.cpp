@@ -2,6 +2,7 @@
 // GANTREL_REGISTRY names) without changing it, and prints it in the same
 // canonical form as the Windows host prints the real registry.
 #include "HostPlatform.h"
+#include "NameEncoding.h"
 #include "RegistryFile.h"
 #include "RegistryTree.h"
 
@@ -10,18 +11,19 @@
 
 namespace {
 
-void CopyKey(const emulated::RegistryKey& from, DumpKey& into) {
+// Names as the module's ANSI calls see them.
+void CopyKey(const emulated::RegistryKey& from, UINT codePage, DumpKey& into) {
     for (const auto& value : from.values) {
         DumpValue copy;
-        copy.name = value.second.name;
+        copy.name = emulated::NameToAnsi(value.second.name, codePage);
         copy.type = value.second.type;
         copy.data.assign(value.second.bytes.begin(), value.second.bytes.end());
         into.values.push_back(copy);
     }
     for (const auto& child : from.keys) {
         DumpKey copy;
-        copy.name = child.second->name;
-        CopyKey(*child.second, copy);
+        copy.name = emulated::NameToAnsi(child.second->name, codePage);
+        CopyKey(*child.second, codePage, copy);
         into.keys.push_back(copy);
     }
 }
@@ -56,7 +58,7 @@ int DumpRegistry(const HostOptions&, const std::string& key) {
             }
             found = named != nullptr;
             if (found) {
-                CopyKey(*named, tree);
+                CopyKey(*named, codePage, tree);
             }
             return 0;
         },

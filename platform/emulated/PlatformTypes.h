@@ -23,6 +23,10 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+// UTF-16, as on Windows, where wchar_t is 16 bits wide.
+typedef char16_t WCHAR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
 typedef DWORD* LPDWORD;
 typedef BYTE* LPBYTE;
 typedef const BYTE* LPCBYTE;

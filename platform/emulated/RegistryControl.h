@@ -43,6 +43,12 @@ bool ReadRegistryValue(HKEY root, const std::string& path, const std::string& na
 // the key does not exist.
 std::vector<std::string> RegistrySubKeyNames(HKEY root, const std::string& path);
 std::vector<std::string> RegistryValueNames(HKEY root, const std::string& path);
+// Paths and names in UTF-8, whatever the code page: keys named with
+// characters the ANSI code page cannot carry. The names above are the ANSI
+// view of the same keys, with '?' for such characters.
+void SeedRegistryKeyUtf8(HKEY root, const std::string& path);
+bool RegistryKeyExistsUtf8(HKEY root, const std::string& path);
+std::vector<std::string> RegistrySubKeyNamesUtf8(HKEY root, const std::string& path);
 
 // --- Behaviour.
 // RegDeleteKeyA on a key that still has sub-keys: refused with

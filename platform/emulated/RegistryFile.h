@@ -13,9 +13,14 @@
 
 namespace emulated {
 
+// The first line of a registry file that holds its names in UTF-8.
+const char utf8FileHeader[] = "\xEF\xBB\xBFREGEDIT4\n";
+
 // The whole registry as REGEDIT4 text: every key, each after its parent,
-// sub-keys and values in registry order.
-std::string WriteRegistryText(const RegistryRoots& roots);
+// sub-keys and values in registry order. Names are in the ANSI code page,
+// or in UTF-8 (with utf8FileHeader) when asked or when the code page cannot
+// carry one of them.
+std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8 = false);
 
 // Adds the keys and values of REGEDIT4 text to `roots` ([-KEY] and
 // "name"=- remove, as the registry editor does). A key deeper than
@@ -40,7 +45,9 @@ bool ReadRegistryRecords(const std::string& text, RegistryRoots& roots, std::str
 
 // One change as the records a registry file appends for it, each line
 // whole: the key made (with its missing parents), the key removed with
-// everything below it, the value set. `path` is the key's full path.
+// everything below it, the value set. `path` is the key's full path. Names
+// are as kept (UTF-8); they are put into the file's code page as the record
+// is appended.
 std::string KeyRecord(const std::string& path);
 std::string RemovedKeyRecord(const std::string& path);
 std::string ValueRecord(const std::string& path, const RegistryValue& value);

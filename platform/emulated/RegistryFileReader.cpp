@@ -1,6 +1,8 @@
 // Reading REGEDIT4 text into the registry, and loading a registry file.
 #include "RegistryFile.h"
 
+#include "NameEncoding.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -73,7 +75,9 @@ class TextReader {
             lineNumber_ = index_ + 1;
             std::string line = TrimRight(lines_[index_]);
             if (index_ == 0 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+                // A file that holds names in UTF-8 says so.
                 line.erase(0, 3);
+                codePage_ = utf8CodePage;
             }
             std::size_t at = 0;
             while (at < line.size() && IsBlank(line[at])) {
@@ -193,7 +197,7 @@ class TextReader {
         }
         ++at;
         if (line.compare(at, std::string::npos, "-") == 0) {
-            key_->values.erase(value.name);
+            key_->values.erase(NameFromAnsi(value.name, codePage_));
             return true;
         }
         if (at < line.size() && line[at] == '"') {
@@ -217,6 +221,7 @@ class TextReader {
         } else {
             return Fail("unknown data; expected \"text\", dword:, hex: or hex(N):");
         }
+        value.name = NameFromAnsi(value.name, codePage_);
         auto existing = key_->values.find(value.name);
         if (existing != key_->values.end()) {
             value.name = existing->second.name;

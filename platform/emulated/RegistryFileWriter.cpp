@@ -1,6 +1,9 @@
 // Writing the registry, or one change to it, as REGEDIT4 text.
 #include "RegistryFile.h"
 
+#include "CodePageTables.h"
+#include "NameEncoding.h"
+
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -53,14 +56,40 @@ bool IsPlainText(const RegistryValue& value) {
     return true;
 }
 
+// Whether every name in the registry comes back as it is through the code
+// page; looked at key by key, without recursion.
+bool CodePageCarriesAll(const RegistryRoots& roots, UINT codePage) {
+    std::vector<const RegistryKey*> pending;
+    for (const auto& root : AllRoots(roots)) {
+        pending.push_back(root.get());
+    }
+    while (!pending.empty()) {
+        const RegistryKey* key = pending.back();
+        pending.pop_back();
+        for (const auto& value : key->values) {
+            if (!CodePageCarries(value.second.name, codePage)) {
+                return false;
+            }
+        }
+        for (const auto& child : key->keys) {
+            if (!CodePageCarries(child.second->name, codePage)) {
+                return false;
+            }
+            pending.push_back(child.second.get());
+        }
+    }
+    return true;
+}
+
 // A change appended to a file keeps each value on one line, so that a line
-// cut short by a process that died is the only torn part it can have.
-void AppendValue(std::string& out, const RegistryValue& value, bool wrap = true) {
+// cut short by a process that died is the only torn part it can have. Names
+// are written in the file's code page.
+void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bool wrap = true) {
     std::size_t lineStart = out.size();
     if (value.name.empty()) {
         out += '@';
     } else {
-        AppendQuoted(out, value.name);
+        AppendQuoted(out, NameToAnsi(value.name, codePage));
     }
     out += '=';
     char piece[32];
@@ -99,7 +128,7 @@ void AppendValue(std::string& out, const RegistryValue& value, bool wrap = true)
 
 // Every key after its parent, in registry order, without recursion: a tree
 // may be deeper than the stack.
-void AppendTree(std::string& out, const RegistryKey& root) {
+void AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
     std::vector<std::pair<const RegistryKey*, std::string>> pending{{&root, root.name}};
     while (!pending.empty()) {
         const RegistryKey* key = pending.back().first;
@@ -110,21 +139,30 @@ void AppendTree(std::string& out, const RegistryKey& root) {
         if (key->parent != nullptr || !key->values.empty()) {
             out += "\n[" + path + "]\n";
             for (const auto& value : key->values) {
-                AppendValue(out, value.second);
+                AppendValue(out, value.second, codePage);
             }
         }
         for (auto child = key->keys.rbegin(); child != key->keys.rend(); ++child) {
-            pending.emplace_back(child->second.get(), path + "\\" + child->second->name);
+            pending.emplace_back(child->second.get(),
+                                 path + "\\" + NameToAnsi(child->second->name, codePage));
         }
     }
 }
 
 } // namespace
 
-std::string WriteRegistryText(const RegistryRoots& roots) {
-    std::string out = "REGEDIT4\n";
+std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8) {
+    // Names go in the ANSI code page, as the registry editor reads them; a
+    // registry holding a name the code page cannot carry is written in UTF-8
+    // instead, marked as such by a byte order mark, so that no name is lost
+    // to a '?'.
+    UINT codePage = AnsiCodePage();
+    if (inUtf8 || !CodePageCarriesAll(roots, codePage)) {
+        codePage = utf8CodePage;
+    }
+    std::string out = codePage == utf8CodePage ? utf8FileHeader : "REGEDIT4\n";
     for (const auto& root : AllRoots(roots)) {
-        AppendTree(out, *root);
+        AppendTree(out, *root, codePage);
     }
     return out;
 }
@@ -139,7 +177,7 @@ std::string RemovedKeyRecord(const std::string& path) {
 
 std::string ValueRecord(const std::string& path, const RegistryValue& value) {
     std::string out = KeyRecord(path);
-    AppendValue(out, value, false);
+    AppendValue(out, value, utf8CodePage, false);
     return out;
 }
 

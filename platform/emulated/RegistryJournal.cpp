@@ -307,12 +307,12 @@ bool RegistryJournal::WantsCompaction() const {
            committed_ - base_ > base_;
 }
 
-void RegistryJournal::Compact(const std::string& snapshot) {
+bool RegistryJournal::Compact(const std::string& snapshot) {
     struct stat info;
     struct stat folder;
     if (::fstat(fd_, &info) != 0 ||
         (::stat(FolderOf(path_).c_str(), &folder) == 0 && ModeForbidsWriting(folder))) {
-        return;
+        return false;
     }
     std::vector<char> temporary(path_.begin(), path_.end());
     const std::string suffix = std::string(temporarySuffix) + "XXXXXX";
@@ -320,11 +320,14 @@ void RegistryJournal::Compact(const std::string& snapshot) {
     temporary.push_back(0);
     int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
-        return;
+        return false;
     }
     // The snapshot takes the place of the file as it was: same mode, same
     // owner where this process may give it.
-    bool written = ::fchmod(fd, info.st_mode & 07777) == 0 && WriteAt(fd, snapshot, 0);
+    // Locked before anyone can open it, so that the change that may follow
+    // the snapshot is made under the lock as every other.
+    bool written = ::flock(fd, LOCK_EX) == 0 && ::fchmod(fd, info.st_mode & 07777) == 0 &&
+                   WriteAt(fd, snapshot, 0);
     if (written && (info.st_uid != ::geteuid() || info.st_gid != ::getegid())) {
         written = ::fchown(fd, info.st_uid, info.st_gid) == 0;
     }
@@ -332,11 +335,12 @@ void RegistryJournal::Compact(const std::string& snapshot) {
     if (!written || ::rename(temporary.data(), path_.c_str()) != 0) {
         ::close(fd);
         ::unlink(temporary.data());
-        return;
+        return false;
     }
-    // The old file's lock goes with it; the next operation locks the new one.
+    // The old file's lock goes with it; the new one is held already.
     Close();
     fd_ = fd;
+    locked_ = LOCK_EX;
     writable_ = true;
     struct stat fresh;
     if (::fstat(fd_, &fresh) == 0) {
@@ -345,6 +349,7 @@ void RegistryJournal::Compact(const std::string& snapshot) {
         size_ = committed_ = base_ = fresh.st_size;
         mtime_ = ModificationTime(fresh);
     }
+    return true;
 }
 
 void RegistryJournal::RemoveLeftoverTemporaries() {

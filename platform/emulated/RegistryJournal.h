@@ -48,9 +48,10 @@ class RegistryJournal {
     // Whether the journal has outgrown the snapshot it follows.
     bool WantsCompaction() const;
     // Replaces the file with `snapshot` (the whole registry), atomically and
-    // with the file's mode and owner. A failure changes nothing: the
+    // with the file's mode and owner, under the exclusive lock, which the
+    // new file keeps. False when that fails, and then nothing changed: the
     // journal stays, and is compacted later.
-    void Compact(const std::string& snapshot);
+    bool Compact(const std::string& snapshot);
 
     static const LONG errorRefused = 1009; // ERROR_BADDB
 

@@ -1,6 +1,7 @@
 #include "RegistryKeys.h"
 
 #include "CodePageTables.h"
+#include "NameEncoding.h"
 
 namespace emulated {
 namespace {
@@ -26,6 +27,17 @@ void MarkDeleted(RegistryKey& top) {
             pending.push_back(child.second.get());
         }
     }
+}
+
+// Adds a path's component, unless it is empty, as kept; plain ASCII is the
+// same in every code page and needs no conversion.
+void KeepComponent(std::string& component, bool& ascii, UINT codePage,
+                   std::vector<std::string>& components) {
+    if (!component.empty()) {
+        components.push_back(ascii ? component : NameFromAnsi(component, codePage));
+        component.clear();
+    }
+    ascii = true;
 }
 
 } // namespace
@@ -78,24 +90,47 @@ bool SplitRegistryPath(const std::string& path, UINT codePage,
     // the second byte of a double-byte character never is one. Doubled and
     // trailing backslashes name nothing more.
     std::string component;
+    bool ascii = true;
     for (std::size_t i = 0; i < path.size(); ++i) {
         unsigned char byte = static_cast<unsigned char>(path[i]);
         if (byte == '\\') {
-            if (!component.empty()) {
-                components.push_back(component);
-                component.clear();
-            }
+            KeepComponent(component, ascii, codePage, components);
             continue;
         }
         component += path[i];
-        if (IsLeadByteIn(codePage, byte) && i + 1 < path.size()) {
-            component += path[++i];
+        // Lead bytes, and every character that needs converting, are above
+        // ASCII.
+        if (byte >= 0x80) {
+            ascii = false;
+            if (IsLeadByteIn(codePage, byte) && i + 1 < path.size()) {
+                component += path[++i];
+            }
         }
     }
-    if (!component.empty()) {
-        components.push_back(component);
-    }
+    KeepComponent(component, ascii, codePage, components);
     return true;
+}
+
+bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& components) {
+    components.clear();
+    if (path == nullptr) {
+        return true;
+    }
+    if (path[0] == u'\\') {
+        return false;
+    }
+    const WCHAR* start = path;
+    for (const WCHAR* at = path;; ++at) {
+        if (*at == u'\\' || *at == 0) {
+            if (at > start) {
+                components.push_back(NameFromUtf16(start, static_cast<std::size_t>(at - start)));
+            }
+            if (*at == 0) {
+                return true;
+            }
+            start = at + 1;
+        }
+    }
 }
 
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,

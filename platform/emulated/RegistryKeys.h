@@ -1,6 +1,7 @@
 // The emulated registry's key tree: keys and values named without regard to
 // ASCII case and kept in the case first given, sorted, so that a look-up
 // costs O(log n) and the first sub-key is found at once however wide the key.
+// Names are kept in UTF-8 (NameEncoding.h), so they hold any character.
 //
 // Plain data with no platform behaviour of its own: the operations, the
 // registry file and the host's dump all build on it.
@@ -56,12 +57,14 @@ std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::st
 // The three roots in the order a registry file lists them.
 std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots);
 
-// A path's components, split at backslashes; doubled and trailing
+// A path's components as kept, split at backslashes; doubled and trailing
 // backslashes add none. The path is text in the ANSI code page `codePage`:
 // a byte that ends a double-byte character is part of its name even when it
 // has the backslash's code. False for a path that begins with a backslash.
 bool SplitRegistryPath(const std::string& path, UINT codePage,
                        std::vector<std::string>& components);
+// The same for a path in UTF-16 (null: no path).
+bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& components);
 
 // The key at the components below `from`, or null.
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,

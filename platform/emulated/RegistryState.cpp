@@ -3,6 +3,7 @@
 
 #include "Backend.h"
 #include "CodePageTables.h"
+#include "NameEncoding.h"
 #include "Operations.h"
 #include "RegistryControl.h"
 #include "RegistryFile.h"
@@ -35,6 +36,9 @@ struct RegistryState {
     LONG accessStatus = ERROR_SUCCESS;
     bool changing = false;
     long changesRefused = 0;
+    // Whether the file holds its names in UTF-8 rather than in the ANSI code
+    // page: records appended to it are written, and read, in the same.
+    bool fileInUtf8 = false;
     bool removesTree = false;
     std::vector<std::string> denied; // full paths, upper-cased
     std::map<uintptr_t, OpenHandle> handles;
@@ -91,6 +95,24 @@ void Refuse(const std::string& error) {
     state.journal.Choose(state.journal.Path());
 }
 
+bool IsUtf8File(const std::string& text) {
+    return text.compare(0, sizeof utf8FileHeader - 1, utf8FileHeader) == 0;
+}
+
+UINT FileCodePage() {
+    return state.fileInUtf8 ? utf8CodePage : AnsiCodePage();
+}
+
+// Rewrites the file whole from the registry held; false when that fails.
+bool Compact(bool inUtf8) {
+    std::string text = WriteRegistryText(*state.roots, inUtf8);
+    if (!state.journal.Compact(text)) {
+        return false;
+    }
+    state.fileInUtf8 = IsUtf8File(text);
+    return true;
+}
+
 // Takes in what the journal found new; false when the file is refused.
 bool TakeNews(JournalNews news, const std::string& text) {
     std::string error;
@@ -102,13 +124,14 @@ bool TakeNews(JournalNews news, const std::string& text) {
         }
         RebindHandles(*fresh);
         state.roots = std::move(fresh);
+        state.fileInUtf8 = IsUtf8File(text);
         state.fileError.clear();
         state.errorShown.clear();
         return true;
     }
     if (news == JournalNews::Appended &&
         (state.roots == nullptr ||
-         !ReadRegistryRecords(text, *state.roots, error, AnsiCodePage()))) {
+         !ReadRegistryRecords(text, *state.roots, error, FileCodePage()))) {
         // Read whole, the file says which line is wrong.
         state.journal.Choose(state.journal.Path());
         return false;
@@ -200,7 +223,7 @@ void EndRegistryAccess() {
         return;
     }
     if (state.changing && state.roots != nullptr && state.journal.WantsCompaction()) {
-        state.journal.Compact(WriteRegistryText(*state.roots));
+        Compact(false);
     }
     state.journal.Unlock();
 }
@@ -210,7 +233,21 @@ LONG SaveRegistryChange(const std::string& record) {
         return ERROR_SUCCESS;
     }
     std::string error;
-    LONG status = state.journal.Append(record, error);
+    LONG status = ERROR_SUCCESS;
+    std::string text = record;
+    if (!IsAscii(record) && !state.fileInUtf8) {
+        // A name the file's code page cannot carry moves the whole file to
+        // UTF-8 first, so that no name in it is lost to a '?'.
+        if (CodePageCarries(record, AnsiCodePage())) {
+            text = NameToAnsi(record, AnsiCodePage());
+        } else if (state.roots == nullptr || !Compact(true)) {
+            status = errorRegistryIoFailed;
+            error = "cannot rewrite the registry file " + state.journal.Path() + " in UTF-8";
+        }
+    }
+    if (status == ERROR_SUCCESS) {
+        status = state.journal.Append(text, error);
+    }
     if (status != ERROR_SUCCESS && state.changesRefused++ == 0) {
         std::fprintf(stderr, "gantrel: %s; the registry refuses every change it cannot save\n",
                      error.c_str());
@@ -359,7 +396,7 @@ void SeedRegistryKey(HKEY root, const std::string& path) {
     }
 }
 
-void SeedRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+void SeedRegistryValue(HKEY root, const std::string& path, const std::string& ansiName, DWORD type,
                        const std::string& bytes) {
     RegistryAccess access(true);
     std::shared_ptr<RegistryKey> key = RootKey(root);
@@ -368,7 +405,7 @@ void SeedRegistryValue(HKEY root, const std::string& path, const std::string& na
         return;
     }
     RegistryValue value;
-    value.name = name;
+    value.name = NameFromAnsi(ansiName, AnsiCodePage());
     value.type = type;
     value.bytes = bytes;
     if (SaveRegistryChange(ValueRecord(RegistryPathBelow(*key, components), value)) !=
@@ -377,6 +414,7 @@ void SeedRegistryValue(HKEY root, const std::string& path, const std::string& na
     }
     bool created = false;
     key = MakeRegistryKey(key, components, created);
+    const std::string& name = value.name;
     auto existing = key->values.find(name);
     if (existing == key->values.end()) {
         key->values.emplace(name, value);
@@ -396,7 +434,7 @@ bool ReadRegistryValue(HKEY root, const std::string& path, const std::string& na
     if (key == nullptr) {
         return false;
     }
-    auto value = key->values.find(name);
+    auto value = key->values.find(NameFromAnsi(name, AnsiCodePage()));
     if (value == key->values.end()) {
         return false;
     }
@@ -410,7 +448,7 @@ std::vector<std::string> RegistrySubKeyNames(HKEY root, const std::string& path)
     std::shared_ptr<RegistryKey> key = FindByPath(root, path);
     if (key != nullptr) {
         for (const auto& child : key->keys) {
-            names.push_back(child.second->name);
+            names.push_back(NameToAnsi(child.second->name, AnsiCodePage()));
         }
     }
     return names;
@@ -421,7 +459,7 @@ std::vector<std::string> RegistryValueNames(HKEY root, const std::string& path) 
     std::shared_ptr<RegistryKey> key = FindByPath(root, path);
     if (key != nullptr) {
         for (const auto& value : key->values) {
-            names.push_back(value.second.name);
+            names.push_back(NameToAnsi(value.second.name, AnsiCodePage()));
         }
     }
     return names;

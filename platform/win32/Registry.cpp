@@ -30,6 +30,20 @@ LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
     return ::RegDeleteKeyA(root, subKey);
 }
 
+LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    return ::RegOpenKeyExW(root, subKey, options, access, result);
+}
+
+LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
+                   LPWSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
+    return ::RegEnumKeyExW(key, index, name, nameSize, reserved, keyClass, classSize,
+                           lastWriteTime);
+}
+
+LONG RegDeleteKeyW(HKEY root, LPCWSTR subKey) {
+    return ::RegDeleteKeyW(root, subKey);
+}
+
 LONG RegCloseKey(HKEY key) {
     return ::RegCloseKey(key);
 }

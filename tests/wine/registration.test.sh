@@ -134,6 +134,39 @@ expect_eq "a 50-byte name first ends the walk before anything goes" \
     "$(registration_sub_keys "$REG_MACHINE_APP" | tr '\n' '|')"
 expect_eq "the rows after a failing walk still run" "1" "$(registration_missing 'HKCR\VKTFile')"
 
+# --- Names the ANSI code page cannot carry, which the ANSI enumeration lists
+# with '?' (or a look-alike letter) for those characters: removed through
+# their wide names, in code page 1252 and in 932. reg reads them from the
+# UTF-8 command line.
+# registration_unicode CODE-PAGE LOCALE NAME...
+registration_unicode() {
+    local codePage=$1 name
+    local LC_ALL=$2
+    export LC_ALL
+    shift 2
+    registration_forget
+    for name in "$@"; do
+        registration_add "$REG_USER_APP\\$name\\Inner\\$name" /v x /d 1
+    done
+    registration_add "$REG_USER_APP\\$REG_NAME49"
+    registration_add "$REG_USER_APP" /v dbPath /d 'D:\db'
+    registration_add 'HKCU\Software\Corvanet\Keep\日本語'
+    registration_add 'HKCU\Software\Corvanet\Lumeno 2\Łódź'
+    expect_eq "$codePage: every name is seeded" "$(printf '0 %.0s' "$@")" \
+        "$(for name in "$@"; do
+            echo -n "$(registration_missing "$REG_USER_APP\\$name\\Inner\\$name") "
+        done)"
+    expect_eq "$codePage: UninstUnInitialize answers 0" "UninstUnInitialize = 0" \
+        "$(registration_uninit "${registration_wine[@]}")"
+    expect_eq "$codePage: the application key is gone with every name below it" 1 \
+        "$(registration_missing "$REG_USER_APP")"
+    expect_eq "$codePage: the keys beside it stay, named as they were" "0 0" \
+        "$(registration_missing 'HKCU\Software\Corvanet\Keep\日本語') $(
+            registration_missing 'HKCU\Software\Corvanet\Lumeno 2\Łódź')"
+}
+registration_unicode 1252 C.UTF-8 日本語 Łódź Ελληνικά 한국어 '😀 emoji'
+registration_unicode 932 ja_JP.UTF-8 日本語 Łódź Ελληνικά 한국어 '😀 emoji'
+
 # --- The same registries on the emulated platform. Each scenario is one
 # REGEDIT4 file: Wine's regedit imports it, and it is the emulated
 # platform's registry file.
