@@ -243,15 +243,40 @@ template <typename FindData> BOOL ContinueListing(HANDLE handle, FindData* data)
     return FALSE;
 }
 
-std::string Listed(HANDLE result, const std::string& quotedName, DWORD attributes) {
-    return result == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE"
-                                          : Hex(reinterpret_cast<uintptr_t>(result)) + " " +
-                                                quotedName + " " + Hex(attributes);
+// An entry handed out, as the trace shows it: its name and attributes.
+template <typename FindData> std::string Shown(const FindData* data) {
+    return Quoted(data->cFileName) + " " + Hex(data->dwFileAttributes);
 }
 
 std::string Described(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE"
                                           : Hex(reinterpret_cast<uintptr_t>(handle));
+}
+
+// FindFirstFileA and FindFirstFileW, told apart by the kind of pattern.
+template <typename Char, typename FindData>
+HANDLE FindFirst(const char* name, const Char* pattern, FindData* data) {
+    FileOperation operation(name);
+    HANDLE result = INVALID_HANDLE_VALUE;
+    std::string linuxPattern;
+    if (!operation.Faulted() && MapFilePath(pattern, linuxPattern)) {
+        result = StartListing(linuxPattern, data);
+    }
+    if (operation.Tracing()) {
+        operation.Trace(Quoted(pattern), result == INVALID_HANDLE_VALUE
+                                             ? Described(result)
+                                             : Described(result) + " " + Shown(data));
+    }
+    return result;
+}
+
+template <typename FindData> BOOL FindNext(const char* name, HANDLE handle, FindData* data) {
+    FileOperation operation(name);
+    BOOL result = operation.Faulted() ? FALSE : ContinueListing(handle, data);
+    if (operation.Tracing()) {
+        operation.Trace(Described(handle), result ? "TRUE " + Shown(data) : "FALSE");
+    }
+    return result;
 }
 
 } // namespace
@@ -303,89 +328,33 @@ int OpenSearchCount() {
 namespace platform {
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindFirstFileA");
-    HANDLE result = INVALID_HANDLE_VALUE;
-    std::string linuxPattern;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (MapFilePath(pattern, linuxPattern)) {
-        result = StartListing(linuxPattern, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindFirstFileA", Quoted(pattern),
-                       Listed(result, Quoted(findData->cFileName), findData->dwFileAttributes));
-    }
-    return result;
+    return emulated::FindFirst("FindFirstFileA", pattern, findData);
 }
 
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindFirstFileW");
-    HANDLE result = INVALID_HANDLE_VALUE;
-    std::string linuxPattern;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (MapWideFilePath(pattern, linuxPattern)) {
-        result = StartListing(linuxPattern, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindFirstFileW", QuotedWide(pattern),
-                       Listed(result, QuotedWide(findData->cFileName), findData->dwFileAttributes));
-    }
-    return result;
+    return emulated::FindFirst("FindFirstFileW", pattern, findData);
 }
 
 BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindNextFileA");
-    BOOL result = FALSE;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else {
-        result = ContinueListing(handle, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindNextFileA", Described(handle),
-                       result ? "TRUE " + Quoted(findData->cFileName) + " " +
-                                    Hex(findData->dwFileAttributes)
-                              : "FALSE");
-    }
-    return result;
+    return emulated::FindNext("FindNextFileA", handle, findData);
 }
 
 BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindNextFileW");
-    BOOL result = FALSE;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else {
-        result = ContinueListing(handle, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindNextFileW", Described(handle),
-                       result ? "TRUE " + QuotedWide(findData->cFileName) + " " +
-                                    Hex(findData->dwFileAttributes)
-                              : "FALSE");
-    }
-    return result;
+    return emulated::FindNext("FindNextFileW", handle, findData);
 }
 
 BOOL FindClose(HANDLE handle) {
     using namespace emulated;
-    FaultKind fault = BeginOperation("FindClose");
+    FileOperation operation("FindClose");
     BOOL result = FALSE;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (!IsOpen(handle)) {
-        SetLastFileError(ERROR_INVALID_HANDLE);
-    } else {
+    if (!operation.Faulted() && IsOpen(handle)) {
         EndListing(static_cast<Search*>(handle));
         result = TRUE;
+    } else if (!operation.Faulted()) {
+        SetLastFileError(ERROR_INVALID_HANDLE);
     }
-    if (TraceEnabled()) {
-        TraceOperation("FindClose", Described(handle), result ? "TRUE" : "FALSE");
+    if (operation.Tracing()) {
+        operation.Trace(Described(handle), result ? "TRUE" : "FALSE");
     }
     return result;
 }
