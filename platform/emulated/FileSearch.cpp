@@ -9,8 +9,8 @@
 // the listing are never met again and each remaining one is met once. Links
 // are looked at with lstat and never followed.
 #include "Backend.h"
-#include "FileNames.h"
 #include "FileSystem.h"
+#include "FindData.h"
 #include "Operations.h"
 #include "PathMapping.h"
 #include "Platform.h"
@@ -71,60 +71,6 @@ bool NameMatches(const std::string& pattern, const char* name) {
         return true;
     }
     return ::fnmatch(pattern.c_str(), name, FNM_CASEFOLD) == 0;
-}
-
-bool LeadsToFolder(int folderFd, const char* name) {
-    struct stat target;
-    return ::fstatat(folderFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
-}
-
-// The name as each kind of find data holds it: false when it does not fit,
-// and the entry is then not listed, as Windows lists no name it cannot hand
-// out.
-bool PutName(const std::string& name, LPWIN32_FIND_DATAA data) {
-    std::string ansi = AnsiFromUtf8(name);
-    if (ansi.size() >= MAX_PATH) {
-        return false;
-    }
-    std::memcpy(data->cFileName, ansi.c_str(), ansi.size() + 1);
-    return true;
-}
-
-bool PutName(const std::string& name, LPWIN32_FIND_DATAW data) {
-    std::u16string wide = WideFromUtf8(name);
-    if (wide.size() >= MAX_PATH) {
-        return false;
-    }
-    std::memcpy(data->cFileName, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
-    return true;
-}
-
-// Fills the find data for `name` (UTF-8, as on disk) inside the open
-// folder; false when the entry went away since readdir saw it, or its name
-// does not fit.
-template <typename FindData>
-bool Describe(int folderFd, const char* name, FindData* data, struct stat& entry) {
-    if (::fstatat(folderFd, name, &entry, AT_SYMLINK_NOFOLLOW) != 0) {
-        return false;
-    }
-    bool isLink = S_ISLNK(entry.st_mode);
-    std::memset(data, 0, sizeof *data);
-    if (!PutName(name, data)) {
-        return false;
-    }
-    data->dwFileAttributes = AttributesOf(entry, name, isLink && LeadsToFolder(folderFd, name));
-    data->ftCreationTime = FileTimeOf(entry.st_ctim);
-    data->ftLastAccessTime = FileTimeOf(entry.st_atim);
-    data->ftLastWriteTime = FileTimeOf(entry.st_mtim);
-    if (!S_ISDIR(entry.st_mode)) {
-        unsigned long long size = static_cast<unsigned long long>(entry.st_size);
-        data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-        data->nFileSizeLow = static_cast<DWORD>(size);
-    }
-    if (isLink) {
-        data->dwReserved0 = 0xA000000C; // IO_REPARSE_TAG_SYMLINK
-    }
-    return true;
 }
 
 // The next entry of the listing that matches its pattern, or false at the end.
