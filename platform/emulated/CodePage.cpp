@@ -17,6 +17,28 @@ const UINT defaultCodePage = 1252;
 const DWORD errorInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
 UINT chosenCodePage = 0;                   // 0: not chosen in-process, ask the environment
 
+// The conversion of MultiByteToWideChar: the count of units written, or
+// needed when `wideSize` is 0; 0 with the last error set on failure.
+int ToWide(UINT codePage, LPCSTR text, int textSize, LPWSTR wide, int wideSize) {
+    if (text == nullptr || textSize == 0 || wideSize < 0 || (wide == nullptr && wideSize != 0)) {
+        SetLastFileError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // A size of -1 takes the text with its terminator.
+    std::size_t length = textSize < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(textSize);
+    std::u16string converted = WideFromUtf8(
+        Utf8FromCodePage(codePage == CP_ACP ? AnsiCodePage() : codePage, text, length));
+    if (wideSize == 0) {
+        return static_cast<int>(converted.size());
+    }
+    if (converted.size() > static_cast<std::size_t>(wideSize)) {
+        SetLastFileError(errorInsufficientBuffer);
+        return 0;
+    }
+    std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
+    return static_cast<int>(converted.size());
+}
+
 } // namespace
 
 void SetCodePage(UINT codePage) {
@@ -76,33 +98,12 @@ BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textSize, LPWSTR wide,
                         int wideSize) {
     using namespace emulated;
-    FaultKind fault = BeginOperation("MultiByteToWideChar");
-    int result = 0;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (text == nullptr || textSize == 0 || wideSize < 0 ||
-               (wide == nullptr && wideSize != 0)) {
-        SetLastFileError(ERROR_INVALID_PARAMETER);
-    } else {
-        // A size of -1 takes the text with its terminator.
-        std::size_t length =
-            textSize < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(textSize);
-        std::u16string converted = WideFromUtf8(
-            Utf8FromCodePage(codePage == CP_ACP ? AnsiCodePage() : codePage, text, length));
-        if (wideSize == 0) {
-            result = static_cast<int>(converted.size());
-        } else if (converted.size() > static_cast<std::size_t>(wideSize)) {
-            SetLastFileError(errorInsufficientBuffer);
-        } else {
-            std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
-            result = static_cast<int>(converted.size());
-        }
-    }
-    if (TraceEnabled()) {
-        TraceOperation("MultiByteToWideChar",
-                       std::to_string(codePage) + ", " + Hex(flags) + ", " + Quoted(text) + ", " +
-                           std::to_string(textSize) + ", " + std::to_string(wideSize),
-                       std::to_string(result));
+    FileOperation operation("MultiByteToWideChar");
+    int result = operation.Faulted() ? 0 : ToWide(codePage, text, textSize, wide, wideSize);
+    if (operation.Tracing()) {
+        operation.Trace(std::to_string(codePage) + ", " + Hex(flags) + ", " + Quoted(text) + ", " +
+                            std::to_string(textSize) + ", " + std::to_string(wideSize),
+                        std::to_string(result));
     }
     return result;
 }

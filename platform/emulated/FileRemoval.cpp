@@ -88,13 +88,6 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
-void Trace(const char* name, const std::string& arguments, BOOL result) {
-    if (TraceEnabled()) {
-        TraceOperation(name, arguments,
-                       result ? "TRUE" : "FALSE (" + std::to_string(LastFileError()) + ")");
-    }
-}
-
 // The operations on a mapped path, shared by the ANSI and the wide calls.
 
 DWORD AttributesAt(std::string linuxPath) {
@@ -187,6 +180,56 @@ BOOL RemoveFolderAt(std::string linuxPath, bool driveRoot) {
                : Fail(ErrorFromErrno(errno));
 }
 
+// The calls, each for an ANSI or a wide path.
+
+template <typename Char> DWORD GetAttributes(const char* name, const Char* path) {
+    FileOperation operation(name);
+    DWORD result = INVALID_FILE_ATTRIBUTES;
+    std::string linuxPath;
+    if (!operation.Faulted() && MapFilePath(path, linuxPath)) {
+        result = AttributesAt(std::move(linuxPath));
+    }
+    if (operation.Tracing()) {
+        operation.Trace(Quoted(path), Hex(result));
+    }
+    return result;
+}
+
+// A call that changes the entry at `path`: `change` takes the mapped path
+// and whether it names a drive's own folder, and answers TRUE, or FALSE with
+// the last error set. `more` follows the path in the trace's arguments.
+template <typename Char, typename Change>
+BOOL ChangeEntry(const char* name, const Char* path, const std::string& more, Change change) {
+    FileOperation operation(name);
+    BOOL result = FALSE;
+    std::string linuxPath;
+    bool driveRoot = false;
+    if (!operation.Faulted() && MapFilePath(path, linuxPath, &driveRoot)) {
+        result = change(std::move(linuxPath), driveRoot);
+    }
+    if (operation.Tracing()) {
+        operation.Trace(Quoted(path) + more,
+                        result ? "TRUE" : "FALSE (" + std::to_string(LastFileError()) + ")");
+    }
+    return result;
+}
+
+template <typename Char> BOOL SetAttributes(const char* name, const Char* path, DWORD attributes) {
+    return ChangeEntry(name, path, ", " + Hex(attributes),
+                       [attributes](std::string linuxPath, bool) {
+                           return SetAttributesAt(std::move(linuxPath), attributes);
+                       });
+}
+
+template <typename Char> BOOL Delete(const char* name, const Char* path) {
+    return ChangeEntry(name, path, std::string(),
+                       [](std::string linuxPath, bool) { return DeleteAt(std::move(linuxPath)); });
+}
+
+template <typename Char> BOOL RemoveFolder(const char* name, const Char* path) {
+    return ChangeEntry(name, path, std::string(), RemoveFolderAt);
+}
+
 } // namespace
 
 void ResetFiles() {
@@ -220,133 +263,35 @@ bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
 namespace platform {
 
 DWORD GetFileAttributesA(LPCSTR path) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("GetFileAttributesA");
-    DWORD result = INVALID_FILE_ATTRIBUTES;
-    std::string linuxPath;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath)) {
-        result = AttributesAt(std::move(linuxPath));
-    }
-    if (TraceEnabled()) {
-        TraceOperation("GetFileAttributesA", Quoted(path), Hex(result));
-    }
-    return result;
+    return emulated::GetAttributes("GetFileAttributesA", path);
 }
 
 DWORD GetFileAttributesW(LPCWSTR path) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("GetFileAttributesW");
-    DWORD result = INVALID_FILE_ATTRIBUTES;
-    std::string linuxPath;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (MapWideFilePath(path, linuxPath)) {
-        result = AttributesAt(std::move(linuxPath));
-    }
-    if (TraceEnabled()) {
-        TraceOperation("GetFileAttributesW", QuotedWide(path), Hex(result));
-    }
-    return result;
+    return emulated::GetAttributes("GetFileAttributesW", path);
 }
 
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("SetFileAttributesA");
-    BOOL result = FALSE;
-    std::string linuxPath;
-    if (fault != FaultKind::None) {
-        Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath)) {
-        result = SetAttributesAt(std::move(linuxPath), attributes);
-    }
-    if (TraceEnabled()) {
-        Trace("SetFileAttributesA", Quoted(path) + ", " + Hex(attributes), result);
-    }
-    return result;
+    return emulated::SetAttributes("SetFileAttributesA", path, attributes);
 }
 
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("SetFileAttributesW");
-    BOOL result = FALSE;
-    std::string linuxPath;
-    if (fault != FaultKind::None) {
-        Fail(ErrorFromFault(fault));
-    } else if (MapWideFilePath(path, linuxPath)) {
-        result = SetAttributesAt(std::move(linuxPath), attributes);
-    }
-    if (TraceEnabled()) {
-        Trace("SetFileAttributesW", QuotedWide(path) + ", " + Hex(attributes), result);
-    }
-    return result;
+    return emulated::SetAttributes("SetFileAttributesW", path, attributes);
 }
 
 BOOL DeleteFileA(LPCSTR path) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("DeleteFileA");
-    BOOL result = FALSE;
-    std::string linuxPath;
-    if (fault != FaultKind::None) {
-        Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath)) {
-        result = DeleteAt(std::move(linuxPath));
-    }
-    if (TraceEnabled()) {
-        Trace("DeleteFileA", Quoted(path), result);
-    }
-    return result;
+    return emulated::Delete("DeleteFileA", path);
 }
 
 BOOL DeleteFileW(LPCWSTR path) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("DeleteFileW");
-    BOOL result = FALSE;
-    std::string linuxPath;
-    if (fault != FaultKind::None) {
-        Fail(ErrorFromFault(fault));
-    } else if (MapWideFilePath(path, linuxPath)) {
-        result = DeleteAt(std::move(linuxPath));
-    }
-    if (TraceEnabled()) {
-        Trace("DeleteFileW", QuotedWide(path), result);
-    }
-    return result;
+    return emulated::Delete("DeleteFileW", path);
 }
 
 BOOL RemoveDirectoryA(LPCSTR path) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("RemoveDirectoryA");
-    BOOL result = FALSE;
-    std::string linuxPath;
-    bool driveRoot = false;
-    if (fault != FaultKind::None) {
-        Fail(ErrorFromFault(fault));
-    } else if (MapFilePath(path, linuxPath, &driveRoot)) {
-        result = RemoveFolderAt(std::move(linuxPath), driveRoot);
-    }
-    if (TraceEnabled()) {
-        Trace("RemoveDirectoryA", Quoted(path), result);
-    }
-    return result;
+    return emulated::RemoveFolder("RemoveDirectoryA", path);
 }
 
 BOOL RemoveDirectoryW(LPCWSTR path) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("RemoveDirectoryW");
-    BOOL result = FALSE;
-    std::string linuxPath;
-    bool driveRoot = false;
-    if (fault != FaultKind::None) {
-        Fail(ErrorFromFault(fault));
-    } else if (MapWideFilePath(path, linuxPath, &driveRoot)) {
-        result = RemoveFolderAt(std::move(linuxPath), driveRoot);
-    }
-    if (TraceEnabled()) {
-        Trace("RemoveDirectoryW", QuotedWide(path), result);
-    }
-    return result;
+    return emulated::RemoveFolder("RemoveDirectoryW", path);
 }
 
 } // namespace platform

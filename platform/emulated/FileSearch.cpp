@@ -9,8 +9,8 @@
 // the listing are never met again and each remaining one is met once. Links
 // are looked at with lstat and never followed.
 #include "Backend.h"
-#include "FileNames.h"
 #include "FileSystem.h"
+#include "FindData.h"
 #include "Operations.h"
 #include "PathMapping.h"
 #include "Platform.h"
@@ -71,60 +71,6 @@ bool NameMatches(const std::string& pattern, const char* name) {
         return true;
     }
     return ::fnmatch(pattern.c_str(), name, FNM_CASEFOLD) == 0;
-}
-
-bool LeadsToFolder(int folderFd, const char* name) {
-    struct stat target;
-    return ::fstatat(folderFd, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
-}
-
-// The name as each kind of find data holds it: false when it does not fit,
-// and the entry is then not listed, as Windows lists no name it cannot hand
-// out.
-bool PutName(const std::string& name, LPWIN32_FIND_DATAA data) {
-    std::string ansi = AnsiFromUtf8(name);
-    if (ansi.size() >= MAX_PATH) {
-        return false;
-    }
-    std::memcpy(data->cFileName, ansi.c_str(), ansi.size() + 1);
-    return true;
-}
-
-bool PutName(const std::string& name, LPWIN32_FIND_DATAW data) {
-    std::u16string wide = WideFromUtf8(name);
-    if (wide.size() >= MAX_PATH) {
-        return false;
-    }
-    std::memcpy(data->cFileName, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
-    return true;
-}
-
-// Fills the find data for `name` (UTF-8, as on disk) inside the open
-// folder; false when the entry went away since readdir saw it, or its name
-// does not fit.
-template <typename FindData>
-bool Describe(int folderFd, const char* name, FindData* data, struct stat& entry) {
-    if (::fstatat(folderFd, name, &entry, AT_SYMLINK_NOFOLLOW) != 0) {
-        return false;
-    }
-    bool isLink = S_ISLNK(entry.st_mode);
-    std::memset(data, 0, sizeof *data);
-    if (!PutName(name, data)) {
-        return false;
-    }
-    data->dwFileAttributes = AttributesOf(entry, name, isLink && LeadsToFolder(folderFd, name));
-    data->ftCreationTime = FileTimeOf(entry.st_ctim);
-    data->ftLastAccessTime = FileTimeOf(entry.st_atim);
-    data->ftLastWriteTime = FileTimeOf(entry.st_mtim);
-    if (!S_ISDIR(entry.st_mode)) {
-        unsigned long long size = static_cast<unsigned long long>(entry.st_size);
-        data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-        data->nFileSizeLow = static_cast<DWORD>(size);
-    }
-    if (isLink) {
-        data->dwReserved0 = 0xA000000C; // IO_REPARSE_TAG_SYMLINK
-    }
-    return true;
 }
 
 // The next entry of the listing that matches its pattern, or false at the end.
@@ -243,15 +189,40 @@ template <typename FindData> BOOL ContinueListing(HANDLE handle, FindData* data)
     return FALSE;
 }
 
-std::string Listed(HANDLE result, const std::string& quotedName, DWORD attributes) {
-    return result == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE"
-                                          : Hex(reinterpret_cast<uintptr_t>(result)) + " " +
-                                                quotedName + " " + Hex(attributes);
+// An entry handed out, as the trace shows it: its name and attributes.
+template <typename FindData> std::string Shown(const FindData* data) {
+    return Quoted(data->cFileName) + " " + Hex(data->dwFileAttributes);
 }
 
 std::string Described(HANDLE handle) {
     return handle == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE"
                                           : Hex(reinterpret_cast<uintptr_t>(handle));
+}
+
+// FindFirstFileA and FindFirstFileW, told apart by the kind of pattern.
+template <typename Char, typename FindData>
+HANDLE FindFirst(const char* name, const Char* pattern, FindData* data) {
+    FileOperation operation(name);
+    HANDLE result = INVALID_HANDLE_VALUE;
+    std::string linuxPattern;
+    if (!operation.Faulted() && MapFilePath(pattern, linuxPattern)) {
+        result = StartListing(linuxPattern, data);
+    }
+    if (operation.Tracing()) {
+        operation.Trace(Quoted(pattern), result == INVALID_HANDLE_VALUE
+                                             ? Described(result)
+                                             : Described(result) + " " + Shown(data));
+    }
+    return result;
+}
+
+template <typename FindData> BOOL FindNext(const char* name, HANDLE handle, FindData* data) {
+    FileOperation operation(name);
+    BOOL result = operation.Faulted() ? FALSE : ContinueListing(handle, data);
+    if (operation.Tracing()) {
+        operation.Trace(Described(handle), result ? "TRUE " + Shown(data) : "FALSE");
+    }
+    return result;
 }
 
 } // namespace
@@ -303,89 +274,33 @@ int OpenSearchCount() {
 namespace platform {
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindFirstFileA");
-    HANDLE result = INVALID_HANDLE_VALUE;
-    std::string linuxPattern;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (MapFilePath(pattern, linuxPattern)) {
-        result = StartListing(linuxPattern, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindFirstFileA", Quoted(pattern),
-                       Listed(result, Quoted(findData->cFileName), findData->dwFileAttributes));
-    }
-    return result;
+    return emulated::FindFirst("FindFirstFileA", pattern, findData);
 }
 
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindFirstFileW");
-    HANDLE result = INVALID_HANDLE_VALUE;
-    std::string linuxPattern;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (MapWideFilePath(pattern, linuxPattern)) {
-        result = StartListing(linuxPattern, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindFirstFileW", QuotedWide(pattern),
-                       Listed(result, QuotedWide(findData->cFileName), findData->dwFileAttributes));
-    }
-    return result;
+    return emulated::FindFirst("FindFirstFileW", pattern, findData);
 }
 
 BOOL FindNextFileA(HANDLE handle, LPWIN32_FIND_DATAA findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindNextFileA");
-    BOOL result = FALSE;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else {
-        result = ContinueListing(handle, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindNextFileA", Described(handle),
-                       result ? "TRUE " + Quoted(findData->cFileName) + " " +
-                                    Hex(findData->dwFileAttributes)
-                              : "FALSE");
-    }
-    return result;
+    return emulated::FindNext("FindNextFileA", handle, findData);
 }
 
 BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
-    using namespace emulated;
-    FaultKind fault = BeginOperation("FindNextFileW");
-    BOOL result = FALSE;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else {
-        result = ContinueListing(handle, findData);
-    }
-    if (TraceEnabled()) {
-        TraceOperation("FindNextFileW", Described(handle),
-                       result ? "TRUE " + QuotedWide(findData->cFileName) + " " +
-                                    Hex(findData->dwFileAttributes)
-                              : "FALSE");
-    }
-    return result;
+    return emulated::FindNext("FindNextFileW", handle, findData);
 }
 
 BOOL FindClose(HANDLE handle) {
     using namespace emulated;
-    FaultKind fault = BeginOperation("FindClose");
+    FileOperation operation("FindClose");
     BOOL result = FALSE;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (!IsOpen(handle)) {
-        SetLastFileError(ERROR_INVALID_HANDLE);
-    } else {
+    if (!operation.Faulted() && IsOpen(handle)) {
         EndListing(static_cast<Search*>(handle));
         result = TRUE;
+    } else if (!operation.Faulted()) {
+        SetLastFileError(ERROR_INVALID_HANDLE);
     }
-    if (TraceEnabled()) {
-        TraceOperation("FindClose", Described(handle), result ? "TRUE" : "FALSE");
+    if (operation.Tracing()) {
+        operation.Trace(Described(handle), result ? "TRUE" : "FALSE");
     }
     return result;
 }

@@ -25,9 +25,6 @@ const DWORD fileEnd = 2;     // FILE_END
 std::map<uintptr_t, int> openFiles; // handle -> descriptor
 uintptr_t nextHandle = 0x20000;
 
-// The status of the operation under way; left as the thread's last error.
-DWORD lastError = 0;
-
 // Reading and moving within a file in use meet its lock; a close of a
 // handle in use is refused as a bad handle.
 const emulated::FaultStatuses lockedFaultStatuses = {ERROR_ACCESS_DENIED, errorLockViolation,
@@ -56,15 +53,17 @@ DWORD OpenError(int error, const std::string& path) {
     }
 }
 
-HANDLE OpenExisting(LPCSTR path, DWORD access, DWORD disposition) {
+// Opens an existing file to read it; INVALID_HANDLE_VALUE with `error` set
+// on failure.
+HANDLE OpenExisting(LPCSTR path, DWORD access, DWORD disposition, DWORD& error) {
     // Only what the module asks for is emulated: an existing file, read.
     if (disposition != OPEN_EXISTING || (access & ~GENERIC_READ) != 0) {
-        lastError = ERROR_NOT_SUPPORTED;
+        error = ERROR_NOT_SUPPORTED;
         return INVALID_HANDLE_VALUE;
     }
     std::string linuxPath;
     if (!emulated::MapFilePath(path, linuxPath)) {
-        lastError = emulated::LastFileError();
+        error = emulated::LastFileError();
         return INVALID_HANDLE_VALUE;
     }
     // Only a regular file is opened: a FIFO would block until a writer came,
@@ -72,17 +71,17 @@ HANDLE OpenExisting(LPCSTR path, DWORD access, DWORD disposition) {
     // without backup semantics on Windows.
     struct stat info;
     if (::stat(linuxPath.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        lastError = ERROR_ACCESS_DENIED;
+        error = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
     }
     int fd = ::open(linuxPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        lastError = OpenError(errno, linuxPath);
+        error = OpenError(errno, linuxPath);
         return INVALID_HANDLE_VALUE;
     }
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        lastError = ERROR_ACCESS_DENIED;
+        error = ERROR_ACCESS_DENIED;
         return INVALID_HANDLE_VALUE;
     }
     uintptr_t handle = nextHandle;
@@ -100,15 +99,17 @@ std::string Handle(HANDLE file) {
     return emulated::Hex(reinterpret_cast<uintptr_t>(file));
 }
 
-// A failure stays readable as the thread's last error after the call.
-void KeepLastError() {
-    if (lastError != 0) {
-        emulated::SetLastFileError(lastError);
+// The status of a failed call stays readable as the thread's last error
+// after it; a call that succeeds leaves the last error as it was.
+void KeepLastError(DWORD error) {
+    if (error != 0) {
+        emulated::SetLastFileError(error);
     }
 }
 
-std::string Failed(BOOL ok) {
-    return ok ? "TRUE" : "FALSE (error " + std::to_string(lastError) + ")";
+// TRUE, or FALSE with the status: a call's result as the trace shows it.
+std::string Answered(DWORD error) {
+    return error == 0 ? "TRUE" : "FALSE (error " + std::to_string(error) + ")";
 }
 
 } // namespace
@@ -119,16 +120,16 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIB
                    DWORD disposition, DWORD, HANDLE) {
     HANDLE file = INVALID_HANDLE_VALUE;
     emulated::Operation operation("CreateFileA");
-    lastError = operation.FaultStatus(emulated::fileFaultStatuses);
-    if (lastError == 0) {
-        file = OpenExisting(path, access, disposition);
+    DWORD error = operation.FaultStatus(emulated::fileFaultStatuses);
+    if (error == 0) {
+        file = OpenExisting(path, access, disposition, error);
     }
     operation.Trace(emulated::Quoted(path) + ", access " + emulated::Hex(access) + ", share " +
                         emulated::Hex(shareMode) + ", disposition " + std::to_string(disposition),
                     file != INVALID_HANDLE_VALUE
                         ? Handle(file)
-                        : "INVALID_HANDLE_VALUE (error " + std::to_string(lastError) + ")");
-    KeepLastError();
+                        : "INVALID_HANDLE_VALUE (error " + std::to_string(error) + ")");
+    KeepLastError(error);
     return file;
 }
 
@@ -137,51 +138,51 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
         *read = 0;
     }
     emulated::Operation operation("ReadFile");
-    lastError = operation.FaultStatus(lockedFaultStatuses);
+    DWORD error = operation.FaultStatus(lockedFaultStatuses);
     int fd = DescriptorOf(file);
-    if (lastError == 0 && fd < 0) {
-        lastError = ERROR_INVALID_HANDLE;
+    if (error == 0 && fd < 0) {
+        error = ERROR_INVALID_HANDLE;
     }
-    if (lastError == 0 && read == nullptr) {
-        lastError = ERROR_INVALID_PARAMETER;
+    if (error == 0 && read == nullptr) {
+        error = ERROR_INVALID_PARAMETER;
     }
     DWORD total = 0;
-    while (lastError == 0 && total < toRead) {
+    while (error == 0 && total < toRead) {
         ssize_t count = ::read(fd, static_cast<char*>(buffer) + total, toRead - total);
         if (count < 0 && errno == EINTR) {
             continue;
         }
         if (count < 0) {
-            lastError = errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_ACCESS_DENIED;
+            error = errno == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ERROR_ACCESS_DENIED;
         } else if (count == 0) {
             break; // end of file: a short read that succeeds
         } else {
             total += static_cast<DWORD>(count);
         }
     }
-    if (lastError == 0) {
+    if (error == 0) {
         *read = total;
     }
     operation.Trace(Handle(file) + ", " + std::to_string(toRead),
-                    Failed(lastError == 0) +
-                        (lastError == 0 ? ", read " + std::to_string(total) : std::string()));
-    KeepLastError();
-    return lastError == 0 ? TRUE : FALSE;
+                    Answered(error) +
+                        (error == 0 ? ", read " + std::to_string(total) : std::string()));
+    KeepLastError(error);
+    return error == 0 ? TRUE : FALSE;
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
     emulated::Operation operation("SetFilePointer");
-    lastError = operation.FaultStatus(lockedFaultStatuses);
+    DWORD error = operation.FaultStatus(lockedFaultStatuses);
     int fd = DescriptorOf(file);
-    if (lastError == 0 && fd < 0) {
-        lastError = ERROR_INVALID_HANDLE;
+    if (error == 0 && fd < 0) {
+        error = ERROR_INVALID_HANDLE;
     }
     int whence = method == FILE_BEGIN    ? SEEK_SET
                  : method == fileCurrent ? SEEK_CUR
                  : method == fileEnd     ? SEEK_END
                                          : -1;
-    if (lastError == 0 && whence < 0) {
-        lastError = ERROR_INVALID_PARAMETER;
+    if (error == 0 && whence < 0) {
+        error = ERROR_INVALID_PARAMETER;
     }
     // Without a high part the distance is a signed 32-bit number; with one,
     // the two make a signed 64-bit number.
@@ -191,35 +192,35 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
                                static_cast<uint32_t>(distance))
                          : static_cast<int64_t>(distance);
     off_t position = -1;
-    if (lastError == 0) {
+    if (error == 0) {
         position = ::lseek(fd, static_cast<off_t>(offset), whence);
         if (position < 0) {
-            lastError = errno == EINVAL ? errorNegativeSeek : ERROR_INVALID_PARAMETER;
+            error = errno == EINVAL ? errorNegativeSeek : ERROR_INVALID_PARAMETER;
         }
     }
     DWORD low = INVALID_SET_FILE_POINTER;
-    if (lastError == 0) {
+    if (error == 0) {
         low = static_cast<DWORD>(static_cast<uint64_t>(position) & 0xFFFFFFFFu);
         if (distanceHigh != nullptr) {
             *distanceHigh = static_cast<LONG>(static_cast<uint64_t>(position) >> 32);
         }
     }
-    operation.Trace(
-        Handle(file) + ", " + std::to_string(offset) + ", method " + std::to_string(method),
-        lastError == 0 ? std::to_string(low)
-                       : "INVALID_SET_FILE_POINTER (error " + std::to_string(lastError) + ")");
-    KeepLastError();
+    operation.Trace(Handle(file) + ", " + std::to_string(offset) + ", method " +
+                        std::to_string(method),
+                    error == 0 ? std::to_string(low)
+                               : "INVALID_SET_FILE_POINTER (error " + std::to_string(error) + ")");
+    KeepLastError(error);
     return low;
 }
 
 BOOL CloseHandle(HANDLE handle) {
     emulated::Operation operation("CloseHandle");
-    lastError = operation.FaultStatus(closeFaultStatuses);
+    DWORD error = operation.FaultStatus(closeFaultStatuses);
     auto open = openFiles.find(reinterpret_cast<uintptr_t>(handle));
     if (open == openFiles.end()) {
         // A folder or file held with CreateFileW, or no handle at all.
         if (!emulated::CloseHeldHandle(handle)) {
-            lastError = ERROR_INVALID_HANDLE;
+            error = ERROR_INVALID_HANDLE;
         }
     } else {
         // The descriptor is released even when a fault is injected, as a
@@ -227,9 +228,9 @@ BOOL CloseHandle(HANDLE handle) {
         ::close(open->second);
         openFiles.erase(open);
     }
-    operation.Trace(Handle(handle), Failed(lastError == 0));
-    KeepLastError();
-    return lastError == 0 ? TRUE : FALSE;
+    operation.Trace(Handle(handle), Answered(error));
+    KeepLastError(error);
+    return error == 0 ? TRUE : FALSE;
 }
 
 int lstrlenA(LPCSTR text) {

@@ -100,7 +100,7 @@ bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoo
     return true;
 }
 
-bool MapWideFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* driveRoot) {
+bool MapFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* driveRoot) {
     std::size_t length = 0;
     while (windowsPath != nullptr && windowsPath[length] != 0) {
         ++length;
@@ -119,7 +119,7 @@ bool MapWideFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* dri
     return true;
 }
 
-std::string QuotedWide(const WCHAR* windowsPath) {
+std::string Quoted(const WCHAR* windowsPath) {
     if (windowsPath == nullptr) {
         return "NULL";
     }

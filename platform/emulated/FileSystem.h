@@ -5,6 +5,7 @@
 #pragma once
 
 #include "EmulatedControl.h"
+#include "Operations.h"
 
 #include <string>
 #include <sys/stat.h>
@@ -24,10 +25,21 @@ DWORD AttributesOf(const struct stat& entry, const char* name, bool leadsToFolde
 
 // The Windows status for an errno of a failed Linux call.
 DWORD ErrorFromErrno(int error);
-// The Windows status of an injected fault.
+// The Windows status of an injected fault, from the file family's table.
 DWORD ErrorFromFault(FaultKind kind);
 
 void SetLastFileError(DWORD error);
+
+// An operation of the file family: an injected fault is left at once as the
+// thread's last error, and the operation then does nothing more.
+class FileOperation : public Operation {
+  public:
+    explicit FileOperation(const char* name) : Operation(name) {
+        if (Faulted()) {
+            SetLastFileError(ErrorFromFault(Fault()));
+        }
+    }
+};
 
 // Maps a path argument of an ANSI file operation: the ANSI text read in the
 // ANSI code page, refusing what the ANSI functions refuse (MAX_PATH bytes or
@@ -36,9 +48,9 @@ void SetLastFileError(DWORD error);
 bool MapFilePath(const char* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
 // The same for a wide operation: a verbatim path may be as long as the
 // platform's limit of 32,767 units, any other stays below MAX_PATH.
-bool MapWideFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
-// A Windows path as the trace shows it, in UTF-8.
-std::string QuotedWide(const WCHAR* windowsPath);
+bool MapFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
+// A wide Windows path as the trace shows it, in UTF-8.
+std::string Quoted(const WCHAR* windowsPath);
 
 // Looks a mapped path up on disk without regard to case, as Windows finds
 // names. True when the spelling on disk differs and `linuxPath` now holds

@@ -63,6 +63,63 @@ int OpenEntry(std::string& linuxPath, bool followLinks) {
     return -1;
 }
 
+// Opens an existing entry with backup semantics and holds it; the handle,
+// or INVALID_HANDLE_VALUE with the last error set.
+HANDLE Hold(LPCWSTR path, DWORD access, DWORD shareMode, DWORD disposition, DWORD flags) {
+    std::string linuxPath;
+    if (disposition != OPEN_EXISTING || (access & ~supportedAccess) != 0 ||
+        (flags & FILE_FLAG_BACKUP_SEMANTICS) == 0) {
+        SetLastFileError(ERROR_NOT_SUPPORTED);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!MapFilePath(path, linuxPath)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = OpenEntry(linuxPath, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0);
+    if (fd < 0) {
+        SetLastFileError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    Held* held = new Held;
+    held->fd = fd;
+    held->linuxPath = linuxPath;
+    held->shareMode = shareMode;
+    heldHandles.push_back(held);
+    return held;
+}
+
+// Fills `information` for a held handle; false with the last error set.
+bool Inform(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+    Held* held = Find(file);
+    struct stat entry;
+    if (held == nullptr || information == nullptr) {
+        SetLastFileError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (::fstatat(held->fd, "", &entry, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
+        SetLastFileError(ErrorFromErrno(errno));
+        return false;
+    }
+    struct stat target;
+    bool leadsToFolder = S_ISLNK(entry.st_mode) && ::stat(held->linuxPath.c_str(), &target) == 0 &&
+                         S_ISDIR(target.st_mode);
+    std::size_t slash = held->linuxPath.rfind('/');
+    std::memset(information, 0, sizeof *information);
+    information->dwFileAttributes =
+        AttributesOf(entry, held->linuxPath.c_str() + (slash == std::string::npos ? 0 : slash + 1),
+                     leadsToFolder);
+    information->ftCreationTime = FileTimeOf(entry.st_ctim);
+    information->ftLastAccessTime = FileTimeOf(entry.st_atim);
+    information->ftLastWriteTime = FileTimeOf(entry.st_mtim);
+    information->dwVolumeSerialNumber = static_cast<DWORD>(entry.st_dev);
+    information->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(entry.st_size) >> 32);
+    information->nFileSizeLow = static_cast<DWORD>(entry.st_size);
+    information->nNumberOfLinks = static_cast<DWORD>(entry.st_nlink);
+    information->nFileIndexHigh = static_cast<DWORD>(static_cast<uint64_t>(entry.st_ino) >> 32);
+    information->nFileIndexLow = static_cast<DWORD>(entry.st_ino);
+    return true;
+}
+
 } // namespace
 
 int HeldFolder(const char* folder, std::size_t length) {
@@ -115,74 +172,26 @@ namespace platform {
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD disposition, DWORD flags, HANDLE) {
     using namespace emulated;
-    FaultKind fault = BeginOperation("CreateFileW");
-    HANDLE result = INVALID_HANDLE_VALUE;
-    std::string linuxPath;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (disposition != OPEN_EXISTING || (access & ~supportedAccess) != 0 ||
-               (flags & FILE_FLAG_BACKUP_SEMANTICS) == 0) {
-        SetLastFileError(ERROR_NOT_SUPPORTED);
-    } else if (MapWideFilePath(path, linuxPath)) {
-        int fd = OpenEntry(linuxPath, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0);
-        if (fd < 0) {
-            SetLastFileError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno));
-        } else {
-            Held* held = new Held;
-            held->fd = fd;
-            held->linuxPath = linuxPath;
-            held->shareMode = shareMode;
-            heldHandles.push_back(held);
-            result = held;
-        }
-    }
-    if (TraceEnabled()) {
-        TraceOperation("CreateFileW",
-                       QuotedWide(path) + ", access " + Hex(access) + ", share " + Hex(shareMode) +
-                           ", flags " + Hex(flags),
-                       result == INVALID_HANDLE_VALUE
-                           ? "INVALID_HANDLE_VALUE (" + std::to_string(LastFileError()) + ")"
-                           : Hex(reinterpret_cast<uintptr_t>(result)));
+    FileOperation operation("CreateFileW");
+    HANDLE result = operation.Faulted() ? INVALID_HANDLE_VALUE
+                                        : Hold(path, access, shareMode, disposition, flags);
+    if (operation.Tracing()) {
+        operation.Trace(Quoted(path) + ", access " + Hex(access) + ", share " + Hex(shareMode) +
+                            ", flags " + Hex(flags),
+                        result == INVALID_HANDLE_VALUE
+                            ? "INVALID_HANDLE_VALUE (" + std::to_string(LastFileError()) + ")"
+                            : Hex(reinterpret_cast<uintptr_t>(result)));
     }
     return result;
 }
 
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
     using namespace emulated;
-    FaultKind fault = BeginOperation("GetFileInformationByHandle");
-    BOOL result = FALSE;
-    Held* held = Find(file);
-    struct stat entry;
-    if (fault != FaultKind::None) {
-        SetLastFileError(ErrorFromFault(fault));
-    } else if (held == nullptr || information == nullptr) {
-        SetLastFileError(ERROR_INVALID_HANDLE);
-    } else if (::fstatat(held->fd, "", &entry, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
-        SetLastFileError(ErrorFromErrno(errno));
-    } else {
-        struct stat target;
-        bool leadsToFolder = S_ISLNK(entry.st_mode) &&
-                             ::stat(held->linuxPath.c_str(), &target) == 0 &&
-                             S_ISDIR(target.st_mode);
-        std::size_t slash = held->linuxPath.rfind('/');
-        std::memset(information, 0, sizeof *information);
-        information->dwFileAttributes = AttributesOf(
-            entry, held->linuxPath.c_str() + (slash == std::string::npos ? 0 : slash + 1),
-            leadsToFolder);
-        information->ftCreationTime = FileTimeOf(entry.st_ctim);
-        information->ftLastAccessTime = FileTimeOf(entry.st_atim);
-        information->ftLastWriteTime = FileTimeOf(entry.st_mtim);
-        information->dwVolumeSerialNumber = static_cast<DWORD>(entry.st_dev);
-        information->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(entry.st_size) >> 32);
-        information->nFileSizeLow = static_cast<DWORD>(entry.st_size);
-        information->nNumberOfLinks = static_cast<DWORD>(entry.st_nlink);
-        information->nFileIndexHigh = static_cast<DWORD>(static_cast<uint64_t>(entry.st_ino) >> 32);
-        information->nFileIndexLow = static_cast<DWORD>(entry.st_ino);
-        result = TRUE;
-    }
-    if (TraceEnabled()) {
-        TraceOperation("GetFileInformationByHandle", Hex(reinterpret_cast<uintptr_t>(file)),
-                       result ? "TRUE " + Hex(information->dwFileAttributes) : "FALSE");
+    FileOperation operation("GetFileInformationByHandle");
+    BOOL result = !operation.Faulted() && Inform(file, information) ? TRUE : FALSE;
+    if (operation.Tracing()) {
+        operation.Trace(Hex(reinterpret_cast<uintptr_t>(file)),
+                        result ? "TRUE " + Hex(information->dwFileAttributes) : "FALSE");
     }
     return result;
 }

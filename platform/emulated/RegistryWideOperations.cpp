@@ -80,9 +80,9 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD
     if (status == ERROR_SUCCESS) {
         status = EnumKey(key, index, name, nameSize, reserved, keyClass, classSize, lastWriteTime);
     }
-    emulated::TraceOperation(
-        "RegEnumKeyExW", Handle(key) + ", " + std::to_string(index),
-        Status(status) + (status == ERROR_SUCCESS ? " -> " + QuotedWide(name) : std::string()));
+    operation.Trace(Handle(key) + ", " + std::to_string(index),
+                    Status(status) +
+                        (status == ERROR_SUCCESS ? " -> " + QuotedWide(name) : std::string()));
     return status;
 }
 
