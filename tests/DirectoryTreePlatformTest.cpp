@@ -228,6 +228,21 @@ TEST_F(EmulatedFiles, NamesAreUtf8OnDiskAndTheAnsiCallsSeeThemThroughTheCodePage
     EXPECT_EQ(platform::GetFileAttributesA("d:\\X"), 0x10u);
 }
 
+TEST_F(EmulatedFiles, NamesOnDiskThatAreNotUtf8ShowAsReplacementCharacters) {
+    // Another program's Latin-1 name, an overlong '/' and stray continuation
+    // bytes: each broken sequence is one U+FFFD, never a separator or a NUL.
+    MakeFile("x/\xE9t\xE9", "latin");
+    MakeFile("x/a\xC0\xAF", "overlong");
+    MakeFile("x/b\x80\x80", "stray");
+    EXPECT_EQ(ListWide(u"D:\\x\\*"), (std::set<std::u16string>{u".", u"..", u"\uFFFDt\uFFFD",
+                                                               u"a\uFFFD", u"b\uFFFD\uFFFD"}));
+    EXPECT_EQ(Names("D:\\x\\*"), (std::set<std::string>{".", "..", "?t?", "a?", "b??"}));
+    // What the listing shows reaches none of them.
+    EXPECT_FALSE(platform::DeleteFileW(u"D:\\x\\\uFFFDt\uFFFD"));
+    EXPECT_FALSE(platform::DeleteFileA("D:\\x\\b??"));
+    EXPECT_EQ(ReadFileBytes(Disk("x/\xE9t\xE9")), "latin");
+}
+
 TEST_F(EmulatedFiles, DeviceNamesReachNoFileUnlessThePathIsVerbatim) {
     for (const char* device : {"con", "NUL.txt", "Com1", "lpt9.log", "aux .dat"}) {
         MakeFile(std::string("x/") + device, "d");

@@ -181,12 +181,15 @@ TEST_F(DirectoryTree, FolderSwappedForALinkDuringTheWalkLeadsNowhere) {
 TEST_F(DirectoryTree, NamesInEveryScriptGoUnderEitherCodePage) {
     // Names on disk are UTF-8; neither code page carries all of them, so the
     // ANSI view of most is a row of '?'. The folder itself is named in the
-    // ANSI code page: "データ" is 0x83 0x66 0x81 0x5B 0x83 0x5E in 932.
+    // ANSI code page: "データ" is 0x83 0x66 0x81 0x5B 0x83 0x5E in 932, and
+    // 65001 names it in UTF-8 as it stands on disk.
     const std::pair<UINT, std::string> folders[] = {{1252, "Datenbank \xE9t\xE9"},
-                                                    {932, "\x83\x66\x81\x5B\x83\x5E"}};
+                                                    {932, "\x83\x66\x81\x5B\x83\x5E"},
+                                                    {65001, "Datenbank \xC3\xA9t\xC3\xA9"}};
     const std::pair<UINT, std::string> onDisk[] = {{1252, "Datenbank \xC3\xA9t\xC3\xA9"},
-                                                   {932, "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"}};
-    for (int i = 0; i < 2; ++i) {
+                                                   {932, "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF"},
+                                                   {65001, "Datenbank \xC3\xA9t\xC3\xA9"}};
+    for (int i = 0; i < 3; ++i) {
         emulated::SetCodePage(folders[i].first);
         LoadLeadByteTableFor(folders[i].first);
         const std::string db = onDisk[i].second;

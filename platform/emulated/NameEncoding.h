@@ -5,18 +5,11 @@
 // are. Internal to the backend and the host's dump.
 #pragma once
 
-#include "PlatformTypes.h"
+#include "CodePageText.h"
 
 #include <string>
 
 namespace emulated {
-
-// Code page number of UTF-8, as Windows numbers it.
-const UINT utf8CodePage = 65001;
-
-// Whether the text is plain ASCII, which every code page and UTF-8 write
-// alike: such a name needs no conversion.
-bool IsAscii(const std::string& text);
 
 // A name given in `codePage` (or in UTF-8 for utf8CodePage), as kept. A byte
 // the code page does not define is kept as it is, so that every text comes

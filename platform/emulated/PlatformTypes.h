@@ -23,10 +23,6 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
-// UTF-16, as on Windows, where wchar_t is 16 bits wide.
-typedef char16_t WCHAR;
-typedef WCHAR* LPWSTR;
-typedef const WCHAR* LPCWSTR;
 typedef DWORD* LPDWORD;
 typedef BYTE* LPBYTE;
 typedef const BYTE* LPCBYTE;
@@ -132,7 +128,9 @@ struct FILETIME {
     DWORD dwHighDateTime;
 };
 
-struct WIN32_FIND_DATAA {
+// What FindFirstFileA and FindFirstFileW fill in, alike but for the width of
+// the names.
+template <typename Char> struct FindData {
     DWORD dwFileAttributes;
     FILETIME ftCreationTime;
     FILETIME ftLastAccessTime;
@@ -141,23 +139,12 @@ struct WIN32_FIND_DATAA {
     DWORD nFileSizeLow;
     DWORD dwReserved0;
     DWORD dwReserved1;
-    CHAR cFileName[MAX_PATH];
-    CHAR cAlternateFileName[14];
+    Char cFileName[MAX_PATH];
+    Char cAlternateFileName[14];
 };
+typedef FindData<CHAR> WIN32_FIND_DATAA;
 typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
-
-struct WIN32_FIND_DATAW {
-    DWORD dwFileAttributes;
-    FILETIME ftCreationTime;
-    FILETIME ftLastAccessTime;
-    FILETIME ftLastWriteTime;
-    DWORD nFileSizeHigh;
-    DWORD nFileSizeLow;
-    DWORD dwReserved0;
-    DWORD dwReserved1;
-    WCHAR cFileName[MAX_PATH];
-    WCHAR cAlternateFileName[14];
-};
+typedef FindData<WCHAR> WIN32_FIND_DATAW;
 typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
 
 struct BY_HANDLE_FILE_INFORMATION {

@@ -1,0 +1,245 @@
+// Text between the ANSI code pages, UTF-8 and UTF-16. iconv converts the
+// code pages, a run at a time; the UTF-16 side is plain arithmetic.
+#include "CodePageText.h"
+
+#include <cerrno>
+#include <iconv.h>
+#include <map>
+#include <mutex>
+#include <utility>
+
+namespace emulated {
+namespace {
+
+const char32_t keptByteBase = 0xDC00;
+const char32_t replacementCharacter = 0xFFFD;
+
+bool IsKeptByte(char32_t c) {
+    return c >= keptByteBase + 0x80 && c <= keptByteBase + 0xFF;
+}
+
+std::string IconvName(UINT codePage) {
+    switch (codePage) {
+    case 1361:
+        return "JOHAB";
+    case 20127:
+        return "ASCII";
+    case 20932:
+        return "EUC-JP";
+    case 28591:
+        return "ISO-8859-1";
+    case utf8CodePage:
+        return "UTF-8";
+    default:
+        return "CP" + std::to_string(codePage);
+    }
+}
+
+// Guards the converters, which keep a shift state while they work.
+std::mutex convertersLock;
+
+// One converter per code page and direction, opened on first use and closed
+// when the process ends: a walk converts every name it meets.
+class Converters {
+  public:
+    Converters() = default;
+    Converters(const Converters&) = delete;
+    Converters& operator=(const Converters&) = delete;
+    ~Converters() {
+        for (const auto& opened : converters_) {
+            if (opened.second != nullptr) {
+                iconv_close(opened.second);
+            }
+        }
+    }
+
+    // A code page iconv does not know gets its ASCII part at least.
+    iconv_t Get(UINT codePage, bool toUtf8) {
+        auto known = converters_.find({codePage, toUtf8});
+        if (known != converters_.end()) {
+            return known->second;
+        }
+        iconv_t opened = Open(IconvName(codePage), toUtf8);
+        if (opened == nullptr) {
+            opened = Open("ASCII", toUtf8);
+        }
+        converters_[{codePage, toUtf8}] = opened;
+        return opened;
+    }
+
+  private:
+    static iconv_t Open(const std::string& name, bool toUtf8) {
+        iconv_t opened =
+            toUtf8 ? iconv_open("UTF-8", name.c_str()) : iconv_open(name.c_str(), "UTF-8");
+        return opened == reinterpret_cast<iconv_t>(-1) ? nullptr : opened;
+    }
+
+    std::map<std::pair<UINT, bool>, iconv_t> converters_;
+};
+
+iconv_t Converter(UINT codePage, bool toUtf8) {
+    static Converters converters;
+    return converters.Get(codePage, toUtf8);
+}
+
+// Converts what `in` holds as far as it can; answers how many input bytes
+// were taken.
+std::size_t Convert(iconv_t converter, const char* in, std::size_t size, std::string& out) {
+    if (converter == nullptr) {
+        return 0;
+    }
+    char buffer[256];
+    char* from = const_cast<char*>(in);
+    std::size_t left = size;
+    for (;;) {
+        char* to = buffer;
+        std::size_t room = sizeof buffer;
+        std::size_t result = iconv(converter, &from, &left, &to, &room);
+        out.append(buffer, static_cast<std::size_t>(to - buffer));
+        if (result != static_cast<std::size_t>(-1) || errno != E2BIG) {
+            break;
+        }
+    }
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    return size - left;
+}
+
+} // namespace
+
+bool IsAscii(const char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Utf8FromCodePage(const char* text, std::size_t length, UINT codePage,
+                             Unconvertible undefined) {
+    if (IsAscii(text, length)) {
+        return std::string(text, length);
+    }
+    std::lock_guard<std::mutex> hold(convertersLock);
+    iconv_t converter = Converter(codePage, true);
+    std::string utf8;
+    std::size_t at = 0;
+    while (at < length) {
+        at += Convert(converter, text + at, length - at, utf8);
+        if (at < length) {
+            AppendUtf8(utf8, undefined == Unconvertible::kept
+                                 ? keptByteBase + static_cast<unsigned char>(text[at])
+                                 : replacementCharacter);
+            ++at;
+        }
+    }
+    return utf8;
+}
+
+std::string CodePageFromUtf8(const std::string& utf8, UINT codePage, Unconvertible undefined) {
+    if (IsAscii(utf8)) {
+        return utf8;
+    }
+    std::lock_guard<std::mutex> hold(convertersLock);
+    iconv_t converter = Converter(codePage, false);
+    std::string text;
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        at += Convert(converter, utf8.data() + at, utf8.size() - at, text);
+        if (at < utf8.size()) {
+            std::size_t length = 1;
+            char32_t c = DecodeUtf8(utf8, at, length, undefined);
+            if (undefined == Unconvertible::kept && IsKeptByte(c)) {
+                text += static_cast<char>(c - keptByteBase);
+            } else {
+                text += c > 0xFFFF ? "??" : "?";
+            }
+            at += length;
+        }
+    }
+    return text;
+}
+
+char32_t DecodeUtf8(const std::string& text, std::size_t at, std::size_t& length,
+                    Unconvertible undefined) {
+    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    unsigned char first = static_cast<unsigned char>(text[at]);
+    if (first < 0x80) {
+        length = 1;
+        return first;
+    }
+    std::size_t need = first >= 0xF8   ? 0
+                       : first >= 0xF0 ? 4
+                       : first >= 0xE0 ? 3
+                       : first >= 0xC0 ? 2
+                                       : 0;
+    char32_t c = first & (0x7F >> need);
+    std::size_t taken = 1;
+    while (taken < need && at + taken < text.size() &&
+           (static_cast<unsigned char>(text[at + taken]) & 0xC0) == 0x80) {
+        c = c << 6 | (static_cast<unsigned char>(text[at + taken]) & 0x3F);
+        ++taken;
+    }
+    if (need != 0 && taken == need && c >= smallest[need] && c <= 0x10FFFF) {
+        length = need;
+        return c;
+    }
+    if (undefined == Unconvertible::kept) {
+        length = 1;
+        return keptByteBase + first;
+    }
+    length = taken;
+    return replacementCharacter;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::u16string Utf16FromUtf8(const std::string& utf8, Unconvertible undefined) {
+    std::u16string text;
+    text.reserve(utf8.size());
+    for (std::size_t at = 0, length = 0; at < utf8.size(); at += length) {
+        char32_t c = DecodeUtf8(utf8, at, length, undefined);
+        if (c > 0xFFFF) {
+            c -= 0x10000;
+            text += static_cast<char16_t>(0xD800 + (c >> 10));
+            text += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            text += static_cast<char16_t>(c);
+        }
+    }
+    return text;
+}
+
+std::string Utf8FromUtf16(const char16_t* text, std::size_t length, Unconvertible undefined) {
+    std::string utf8;
+    utf8.reserve(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF && undefined == Unconvertible::replaced) {
+            c = replacementCharacter;
+        }
+        AppendUtf8(utf8, c);
+    }
+    return utf8;
+}
+
+} // namespace emulated
