@@ -68,7 +68,8 @@ LONG OpenKeyAt(HKEY root, const PathGiven& path, bool create, PHKEY result, LPDW
         if (RegistryKeyDepth(*parent) + path.components.size() > maxRegistryKeyDepth) {
             return errorTooDeep;
         }
-        status = SaveRegistryChange(KeyRecord(RegistryPathBelow(*parent, path.components)));
+        status = SaveRegistryChangeWith(
+            [&] { return KeyRecord(RegistryPathBelow(*parent, path.components)); });
         if (status != ERROR_SUCCESS) {
             return status;
         }
@@ -122,7 +123,7 @@ LONG DeleteKeyAt(HKEY root, const PathGiven& path) {
     if (!key->keys.empty() && (!DeleteRemovesTree() || IsAccessDeniedWithin(*key))) {
         return ERROR_ACCESS_DENIED;
     }
-    status = SaveRegistryChange(RemovedKeyRecord(RegistryKeyPath(*key)));
+    status = SaveRegistryChangeWith([&] { return RemovedKeyRecord(RegistryKeyPath(*key)); });
     if (status == ERROR_SUCCESS) {
         RemoveRegistryKey(*key);
     }

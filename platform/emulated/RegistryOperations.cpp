@@ -84,8 +84,8 @@ LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD
         fresh.name = value->second.name;
     }
     // Saved first: a change the file cannot take is not made at all.
-    status =
-        emulated::SaveRegistryChange(emulated::ValueRecord(emulated::RegistryKeyPath(*key), fresh));
+    status = emulated::SaveRegistryChangeWith(
+        [&] { return emulated::ValueRecord(emulated::RegistryKeyPath(*key), fresh); });
     if (status != ERROR_SUCCESS) {
         return status;
     }

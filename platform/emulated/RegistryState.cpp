@@ -228,6 +228,10 @@ void EndRegistryAccess() {
     state.journal.Unlock();
 }
 
+bool RegistryFileInUse() {
+    return state.journal.InUse();
+}
+
 LONG SaveRegistryChange(const std::string& record) {
     if (!state.journal.InUse()) {
         return ERROR_SUCCESS;

@@ -38,6 +38,13 @@ struct RegistryAccess {
 // ERROR_ACCESS_DENIED for a file the user may not write, 1016
 // (ERROR_REGISTRY_IO_FAILED) for a write that failed.
 LONG SaveRegistryChange(const std::string& record);
+// Whether the registry is kept in a file, where changes are saved.
+bool RegistryFileInUse();
+// SaveRegistryChange of the record `makeRecord` builds, built only when
+// there is a file to save it to: a registry in memory pays nothing for it.
+template <typename RecordMaker> LONG SaveRegistryChangeWith(const RecordMaker& makeRecord) {
+    return RegistryFileInUse() ? SaveRegistryChange(makeRecord()) : ERROR_SUCCESS;
+}
 
 // The full path of the key `components` below `key`.
 std::string RegistryPathBelow(const RegistryKey& key, const std::vector<std::string>& components);
