@@ -23,7 +23,7 @@ scripts/demo.sh >/dev/null
 echo "== fuzz"
 fuzz/run.sh 20
 
-echo "== win32: the load check, an identical second build, a signed release"
+echo "== win32: the load check, an identical second build, a signed release, the installer build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 ctest --preset win32 -j2
