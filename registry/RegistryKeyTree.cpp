@@ -4,8 +4,7 @@
 #include "Platform.h"
 #include "RegistryValues.h"
 #include "TextString.h"
-
-#include <string>
+#include "WideText.h"
 
 namespace {
 
@@ -22,8 +21,6 @@ const DWORD wideNameBufferSize = 256;
 // create a key of that name.
 const LONG pathReachesNothing = 1;
 
-typedef std::basic_string<WCHAR> WideName;
-
 // Removes the sub-key `name` of `parent` and everything below it, every key
 // reached through its wide name relative to the open key above it, so that
 // neither the code page nor the length of a path stands in the way. 0 when
@@ -39,7 +36,7 @@ LONG DeleteWideKeyTree(HKEY parent, const WCHAR* name) {
         }
         OpenedKey key(opened);
         WCHAR child[wideNameBufferSize];
-        WideName handedDown;
+        WideText handedDown;
         bool anyHandedDown = false;
         for (;;) {
             DWORD size = wideNameBufferSize;

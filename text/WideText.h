@@ -1,6 +1,7 @@
-// Wide text for the folder walk: a string of the platform's WCHAR units whose
-// storage comes from the text layer, so that running out of memory for a
-// path reads the same as it does for any other text of the module.
+// Wide text for the platform's wide calls (the folder walk's paths, the key
+// walk's names): a string of WCHAR units whose storage comes from the text
+// layer, so that running out of memory for it reads the same as it does for
+// any other text of the module.
 #pragma once
 
 #include "PlatformTypes.h"
