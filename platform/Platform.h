@@ -42,7 +42,6 @@ BOOL DeleteFileA(LPCSTR path);
 // through their verbatim form ("\\?\D:\...").
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData);
 BOOL FindNextFileW(HANDLE search, LPWIN32_FIND_DATAW findData);
-DWORD GetFileAttributesW(LPCWSTR path);
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileW(LPCWSTR path);

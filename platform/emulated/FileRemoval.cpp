@@ -266,10 +266,6 @@ DWORD GetFileAttributesA(LPCSTR path) {
     return emulated::GetAttributes("GetFileAttributesA", path);
 }
 
-DWORD GetFileAttributesW(LPCWSTR path) {
-    return emulated::GetAttributes("GetFileAttributesW", path);
-}
-
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     return emulated::SetAttributes("SetFileAttributesA", path, attributes);
 }

@@ -39,10 +39,6 @@ BOOL FindNextFileW(HANDLE search, LPWIN32_FIND_DATAW findData) {
     return ::FindNextFileW(search, findData);
 }
 
-DWORD GetFileAttributesW(LPCWSTR path) {
-    return ::GetFileAttributesW(path);
-}
-
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
     return ::SetFileAttributesW(path, attributes);
 }
