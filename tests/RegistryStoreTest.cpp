@@ -28,14 +28,6 @@ HKEY Create(const std::string& path, LONG& status) {
     return key;
 }
 
-std::string Dword(unsigned long n) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i) {
-        bytes += static_cast<char>((n >> (8 * i)) & 0xFF);
-    }
-    return bytes;
-}
-
 class RegistryStore : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -14,14 +14,6 @@ namespace {
 
 const char applicationKey[] = "Software\\Corvanet\\Lumeno";
 
-std::string Dword(uint32_t value) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i) {
-        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    return bytes;
-}
-
 std::string Text(const std::string& text) {
     return text + '\0';
 }

@@ -34,6 +34,14 @@ std::string ShellQuoted(const std::string& word) {
     return quoted + "'";
 }
 
+std::string Dword(uint32_t value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) {
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    return bytes;
+}
+
 std::string MakeScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name()

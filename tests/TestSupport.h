@@ -1,6 +1,7 @@
 // Shared helpers of the emulated-platform test suites.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // The output and exit status of a command run through the shell.
@@ -24,3 +25,6 @@ std::string ReadFileBytes(const std::string& path);
 
 // Quotes a word for the shell.
 std::string ShellQuoted(const std::string& word);
+
+// The four bytes a REG_DWORD value holds: least significant first.
+std::string Dword(uint32_t value);
