@@ -35,12 +35,29 @@ bool IsFolder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// Whether the listing of a folder's parent shows it as a real folder. The
+// listing is asked for the entry itself (its path, no wildcard).
+bool ListedAsRealFolder(const WideText& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = platform::FindFirstFileW(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    Listing listing(search);
+    return IsFolder(found.dwFileAttributes) && !IsLink(found.dwFileAttributes);
+}
+
 // A folder held open while it is walked. The handle shares reading and
 // writing but not deletion, so while it is open no process can rename, move
 // or remove the folder, nor put a link in its place: every path the walk
 // builds below it names what its listing showed. The handle is opened on
 // the entry itself, never through a link, and is kept only when it holds a
 // real folder.
+//
+// Not every platform opens the link itself: Wine opens a symbolic link's
+// target and describes the target through the handle, while its listing
+// still marks the link. So once the folder is held, the listing is asked
+// too, and where either says link the folder is not walked.
 class PinnedFolder {
   public:
     explicit PinnedFolder(const WideText& path)
@@ -51,7 +68,8 @@ class PinnedFolder {
         BY_HANDLE_FILE_INFORMATION information;
         if (handle_ != INVALID_HANDLE_VALUE &&
             (!platform::GetFileInformationByHandle(handle_, &information) ||
-             !IsFolder(information.dwFileAttributes) || IsLink(information.dwFileAttributes))) {
+             !IsFolder(information.dwFileAttributes) || IsLink(information.dwFileAttributes) ||
+             !ListedAsRealFolder(path))) {
             Release();
         }
     }

@@ -150,6 +150,29 @@ TEST_F(DirectoryTree, LinkNamedAsTheFolderIsNeverWalked) {
     EXPECT_EQ(trace.Count("FindFirstFileW("), 0) << trace.Text();
 }
 
+TEST_F(DirectoryTree, LinkIsNeverWalkedWhereItsHandleDescribesTheTarget) {
+    // Wine opens a symbolic link's target and its handle says "folder"; the
+    // listing still says link, and that wins, for the folder named and for
+    // a folder below it alike.
+    emulated::OpenLinksAsTargets(true);
+    MakeFile("outside/precious.dat", "p");
+    MakeFile("outside/sub/more.dat", "m");
+    MakeLink(Disk("outside"), "db");
+    ASSERT_TRUE(emulated::FailRemovalOf("D:\\db", emulated::FaultKind::AccessDenied));
+    EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
+    MakeFile("tree/a/one.dat", "1");
+    MakeLink(Disk("outside"), "tree/a/outside-link");
+    ASSERT_TRUE(emulated::FailRemovalOf("D:\\tree\\a\\outside-link",
+                                        emulated::FaultKind::AccessDenied));
+    EXPECT_EQ(RemoveDirectoryTree("D:\\tree"), 0);
+    EXPECT_TRUE(Exists("db"));
+    EXPECT_EQ(ReadFileBytes(Disk("outside/precious.dat")), "p");
+    EXPECT_EQ(ReadFileBytes(Disk("outside/sub/more.dat")), "m");
+    EXPECT_FALSE(Exists("tree/a/one.dat"));
+    EXPECT_EQ(emulated::OpenSearchCount(), 0);
+    EXPECT_EQ(emulated::OpenFileCount(), 0);
+}
+
 TEST_F(DirectoryTree, FolderSwappedForALinkDuringTheWalkLeadsNowhere) {
     // A racer moves the sub-folder "a" away and puts a link to an outside
     // folder in its place: once the walk has listed "a" and found it not
@@ -237,7 +260,8 @@ TEST_F(DirectoryTree, ErrorInTheTopWalkAnswersOneWithoutASecondAttempt) {
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 1);
     EXPECT_NE(Exists("db/a.dat"), Exists("db/b.dat")) << "the walk stopped after one file";
     EXPECT_EQ(trace.Count(R"(RemoveDirectoryW("\\\\?\\D:\\db"))"), 1) << trace.Text();
-    EXPECT_EQ(trace.Count("FindClose("), 1) << trace.Text(); // the listing was ended all the same
+    // The look at the folder itself and the walk's listing were both ended.
+    EXPECT_EQ(trace.Count("FindClose("), 2) << trace.Text();
     EXPECT_EQ(emulated::OpenSearchCount(), 0);
 }
 

@@ -235,6 +235,7 @@ template <typename Char> BOOL RemoveFolder(const char* name, const Char* path) {
 void ResetFiles() {
     EndAllListings();
     CloseAllHeldHandles();
+    OpenLinksAsTargets(false);
     removalFaults.clear();
     SetLastFileError(ERROR_SUCCESS);
 }

@@ -32,6 +32,9 @@ struct Held {
     DWORD shareMode = 0;
 };
 std::vector<Held*> heldHandles;
+// Wine's way with a Unix symbolic link: opened as its target even when the
+// caller asks for the link itself.
+bool linksOpenAsTargets = false;
 
 // Only what the module asks for is emulated: an existing entry opened to
 // read its attributes or list it.
@@ -75,7 +78,8 @@ HANDLE Hold(LPCWSTR path, DWORD access, DWORD shareMode, DWORD disposition, DWOR
     if (!MapFilePath(path, linuxPath)) {
         return INVALID_HANDLE_VALUE;
     }
-    int fd = OpenEntry(linuxPath, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0);
+    int fd =
+        OpenEntry(linuxPath, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0 || linksOpenAsTargets);
     if (fd < 0) {
         SetLastFileError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
@@ -163,6 +167,10 @@ void CloseAllHeldHandles() {
     while (!heldHandles.empty()) {
         CloseHeldHandle(heldHandles.back());
     }
+}
+
+void OpenLinksAsTargets(bool on) {
+    linksOpenAsTargets = on;
 }
 
 } // namespace emulated
