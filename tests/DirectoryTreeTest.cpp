@@ -162,8 +162,8 @@ TEST_F(DirectoryTree, LinkIsNeverWalkedWhereItsHandleDescribesTheTarget) {
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
     MakeFile("tree/a/one.dat", "1");
     MakeLink(Disk("outside"), "tree/a/outside-link");
-    ASSERT_TRUE(emulated::FailRemovalOf("D:\\tree\\a\\outside-link",
-                                        emulated::FaultKind::AccessDenied));
+    ASSERT_TRUE(
+        emulated::FailRemovalOf("D:\\tree\\a\\outside-link", emulated::FaultKind::AccessDenied));
     EXPECT_EQ(RemoveDirectoryTree("D:\\tree"), 0);
     EXPECT_TRUE(Exists("db"));
     EXPECT_EQ(ReadFileBytes(Disk("outside/precious.dat")), "p");
