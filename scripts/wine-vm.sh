@@ -137,7 +137,7 @@ build_kernel() {
     local work="$1" package
     package=$(kernel_package)
     [ -n "$package" ] || die "no linux-image-amd64 in the package index (run apt-get update)"
-    (cd "$work" && apt-get download -qq "$package") || die "could not download $package"
+    (cd "$work" && apt-get download -qq -o APT::Sandbox::User=root "$package") || die "could not download $package"
     mkdir "$work/unpacked" "$work/initramfs"
     dpkg-deb -x "$work"/"$package"_*.deb "$work/unpacked"
     cp "$work"/unpacked/boot/vmlinuz-* "$work/vmlinuz"
@@ -187,6 +187,8 @@ mount -t tmpfs shm /newroot/dev/shm
 mount -t tmpfs tmp /newroot/tmp
 mount -t tmpfs run /newroot/run
 mount -t 9p -o \$options control /newroot/control
+mkdir -p /newroot/keep
+mount -t 9p -o \$options keep /newroot/keep
 checkout=\$(cat /newroot/control/checkout)
 mkdir -p "/newroot\$checkout"
 mount -t 9p -o \$options checkout "/newroot\$checkout"
@@ -212,13 +214,16 @@ build_root() {
         --customize-hook='rm -rf "$1"/var/cache/apt/archives/*.deb "$1"/var/lib/apt/lists/*' \
         "$suite" "$work/root" "deb $url $suite main" >&2 ||
         die "mmdebstrap could not make the $suite root from $url"
-    chroot "$work/root" wine --version >"$work/wine-version" 2>/dev/null ||
-        dpkg-query --admindir="$work/root/var/lib/dpkg" -W -f='${Version}\n' wine >"$work/wine-version"
+    dpkg-query --admindir="$work/root/var/lib/dpkg" -W -f='${Version}\n' wine >"$work/wine-version"
 }
 
 install_host_tools
 kernel=$(build_part kernel "$(recipe_hash "$(kernel_package)" "${MODULES[*]}" "$(guest_init)")" build_kernel)
 root=$(build_part "root-$suite" "$(recipe_hash "$suite" "${ROOT_PACKAGES[*]}" r1)" build_root)
+# What runs in the guest may keep things made from the root alone (a fresh
+# Wine prefix) in /keep, for the next boot of the same root.
+keep="$root/keep"
+mkdir -p "$keep"
 
 # The command, as the guest's bash runs it: in the current folder, with the
 # variables that steer the suites.
@@ -227,9 +232,9 @@ trap 'rm -rf "$control"' EXIT
 echo "$SOURCE" >"$control/checkout"
 {
     echo "export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"
-    echo "export HOME=/root LANG=C.UTF-8 TERM=dumb GANTREL_IN_VM=$wine_version"
+    echo "export HOME=/root LANG=C.UTF-8 TERM=dumb GANTREL_IN_VM=$wine_version GANTREL_VM_KEEP=/keep"
     while IFS='=' read -r name value; do
-        [ "$name" = GANTREL_IN_VM ] || printf 'export %s=%q\n' "$name" "$value"
+        [[ "$name" = GANTREL_IN_VM || "$name" = GANTREL_VM_KEEP ]] || printf 'export %s=%q\n' "$name" "$value"
     done < <(env | grep -E '^(GANTREL_[A-Z0-9_]*|LC_ALL)=' || true)
     printf 'cd %q || exit 125\n' "$PWD"
     printf 'exec'
@@ -247,6 +252,7 @@ timeout --kill-after=10 "${GANTREL_VM_TIMEOUT:-3600}" qemu-system-x86_64 \
     -serial "file:$control/console.log" -serial stdio \
     -virtfs "local,path=$root/root,mount_tag=root,security_model=none,readonly=on,multidevs=remap" \
     -virtfs "local,path=$control,mount_tag=control,security_model=none" \
+    -virtfs "local,path=$keep,mount_tag=keep,security_model=none" \
     -virtfs "local,path=$SOURCE,mount_tag=checkout,security_model=none,multidevs=remap" \
     </dev/null || status=$?
 if [ ! -s "$control/status" ]; then

@@ -4,10 +4,7 @@
 # After every call both platforms must print the same, hold the same
 # registry (as `gantrel-host dump` prints it) and leave the same D:\Lumeno.
 
-[ -n "$XVFB_PID" ] || start_display || fail "cycle: a private X server starts"
-# Wine processes started without the display would not show the box.
-wineserver -k >/dev/null 2>&1
-wineserver -w
+use_display || fail "cycle: a private X server starts"
 
 # shellcheck source=../../scripts/cycle-lib.sh
 source "$SOURCE/scripts/cycle-lib.sh"

@@ -1,13 +1,19 @@
-# Shared by the Wine suites: one private prefix per run, inside the build
-# tree, with no drive mapped to the Linux root; checks that print expected
-# and actual; and clean-up of everything the run started.
+# Shared by the Wine suites: one private prefix per run, with no drive mapped
+# to the Linux root; checks that print expected and actual; and clean-up of
+# everything the run started.
 #
 # Sourced by tests/wine/run.sh, which sets BUILD (the win32 build folder).
 
-WINE_ROOT="$BUILD/wine"
+# The prefix and the scratch folder live inside the build tree, or in the
+# guest on its own memory: under Wine, removing a folder tree on the guest's
+# shared folder fails.
+WINE_ROOT="${GANTREL_IN_VM:+/tmp/gantrel-wine}"
+WINE_ROOT="${WINE_ROOT:-$BUILD/wine}"
 export WINEPREFIX="$WINE_ROOT/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine 10 wants a private runtime folder of its own.
+export XDG_RUNTIME_DIR="$WINE_ROOT/runtime"
 # Scratch space the tests may delete in; drive D: of the prefix.
 SCRATCH="$WINE_ROOT/scratch"
 # The host, the module and the helper programs are copied into C:\gantrel,
@@ -15,12 +21,13 @@ SCRATCH="$WINE_ROOT/scratch"
 PROGRAMS="$WINEPREFIX/drive_c/gantrel"
 HOST_EXE='C:\gantrel\gantrel-host.exe'
 MODULE_DLL='C:\gantrel\Gantrel.dll'
+# What the suites' *.host.sh made on the host for the runs under Wine.
+HOST_MADE="$BUILD/wine-host"
 
 # The Linux build of the host and the module beside this Wine build, for the
-# checks that compare the two platforms.
+# checks that compare the two platforms; run.sh builds it on the host.
 NATIVE_BUILD="$SOURCE/out/$(basename "$BUILD")-native"
 NATIVE_HOST="$NATIVE_BUILD/gantrel-host"
-native_built=""
 
 passed=0
 failed=0
@@ -57,26 +64,9 @@ expect_contains() {
     fi
 }
 
-# Whether this machine can run Wine's loader for 32-bit programs. A kernel
-# without IA32 emulation refuses every 32-bit x86 program (status 126, "Exec
-# format error"); the module cannot be run on such a machine at all, so the
-# suites are skipped there, loudly. Any other failure of the loader is a
-# broken installation, and the run fails on it.
-wine_can_run() {
-    local status=0
-    wine --version >/dev/null 2>&1 || status=$?
-    if [ "$status" = 126 ]; then
-        return 1
-    fi
-    return 0
-}
-
-# Builds NATIVE_HOST, once a run; false when the build fails.
+# Whether the Linux host stand-in was built (run.sh builds it on the host).
 build_native() {
-    [ -n "$native_built" ] && return 0
-    cmake --preset native -B "$NATIVE_BUILD" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
-        cmake --build "$NATIVE_BUILD" --target gantrel-host Gantrel >/dev/null &&
-        native_built=1
+    [ -x "$NATIVE_HOST" ]
 }
 
 # Wine's console ends lines with CR LF; the checks compare Linux text.
@@ -98,16 +88,30 @@ use_private_prefix() {
     PROGRAMS="$WINEPREFIX/drive_c/gantrel"
 }
 
-# The prefix is made once per run; the scratch folder is D:, and Z: (the
-# Linux root) is removed so that no path a hook is handed can reach the
-# machine's own files.
+# The prefix is made once per run, with the private display already up, and
+# its wineserver is kept running until the run ends, so that no program pays
+# for a cold start. A guest keeps a fresh prefix of its Wine in
+# $GANTREL_VM_KEEP and starts from a copy of it. The scratch folder is D:,
+# and Z: (the Linux root) is removed so that no path a hook is handed can
+# reach the machine's own files.
 make_prefix() {
     rm -rf "$WINE_ROOT"
-    mkdir -p "$WINEPREFIX" "$SCRATCH"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
+    mkdir -p "$WINEPREFIX" "$SCRATCH" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    start_display || return 1
+    local kept="${GANTREL_VM_KEEP:+$GANTREL_VM_KEEP/prefix.tar}"
+    if [ -n "$kept" ] && [ -s "$kept" ]; then
+        tar -xf "$kept" -C "$WINEPREFIX"
+    else
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+        if [ -n "$kept" ]; then
+            tar -cf "$kept.$$" -C "$WINEPREFIX" . && mv "$kept.$$" "$kept"
+        fi
+    fi
     rm -f "$WINEPREFIX/dosdevices/z:"
     ln -s "$SCRATCH" "$WINEPREFIX/dosdevices/d:"
+    wineserver -p
     install_programs
 }
 
@@ -156,15 +160,11 @@ stop_everything() {
     fi
 }
 
-# Starts the private X server unless it runs, and restarts the prefix's Wine
-# processes on it: those that earlier suites left running started without
-# the display, and a box shown through them would not wait for an answer.
+# The private X server, for the suites that answer boxes: make_prefix
+# started it before any Wine process, so every one of them shows its boxes
+# there.
 use_display() {
-    if [ -z "$XVFB_PID" ]; then
-        start_display || return 1
-    fi
-    wineserver -k >/dev/null 2>&1
-    wineserver -w || true
+    [ -n "$XVFB_PID" ] || start_display
 }
 
 # The removal hook's message boxes and the product's window, on the display
@@ -212,4 +212,34 @@ removal_start_window() {
 removal_stop_window() {
     kill "$WINDOW_PID" 2>/dev/null
     wait "$WINDOW_PID" 2>/dev/null
+}
+
+# The module's entry points, in the order of their ordinals.
+EXPORT_NAMES=(IsWs2 UninstInitialize UninstUnInitialize SetUninstallInfo GetVKTFolder CleanupDatabase
+       SetupServer)
+
+# exports_check_tables FILE: the export contract read from the file itself,
+# with the host's tools (exports.host.sh, signed.host.sh).
+exports_check_tables() {
+    local module_file="$1" expected_exports actual_exports imports
+    # The export table as the linker wrote it: "ordinal name" lines, sorted.
+    expected_exports=$(for i in "${!EXPORT_NAMES[@]}"; do
+        echo "$((i + 1)) ${EXPORT_NAMES[$i]}"
+    done | sort)
+    actual_exports=$(i686-w64-mingw32-objdump -p "$module_file" |
+        sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+        sed -n 's/^[[:space:]]*\[ *\([0-9]*\)\] \(.*\)$/\1 \2/p' |
+        while read -r index name; do echo "$((index + 1)) $name"; done | sort)
+    expect_eq "the export table holds exactly the seven names with ordinals 1 to 7" \
+        "$expected_exports" "$actual_exports"
+    expect_eq "ordinals start at 1 and there are seven addresses" "1 7" \
+        "$(i686-w64-mingw32-objdump -p "$module_file" | sed -n 's/.*-- Ordinal Base \([0-9]*\).*/\1/p') \
+$(i686-w64-mingw32-objdump -p "$module_file" | grep -c '+base\[')"
+
+    imports=$(i686-w64-mingw32-objdump -p "$module_file" | sed -n 's/.*DLL Name: //p' | tr 'a-z' 'A-Z' | sort |
+        tr '\n' ' ')
+    expect_eq "the module imports system DLLs only" \
+        "ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL " "$imports"
+    expect_contains "the module is a 32-bit PE DLL" "PE32 executable (DLL)" \
+        "$(file "$module_file")"
 }

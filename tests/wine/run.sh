@@ -1,42 +1,124 @@
 #!/bin/bash
-# The real Gantrel.dll under Wine: builds the win32 preset, makes a private
-# prefix inside the build tree and runs every tests/wine/*.test.sh in it.
-#   tests/wine/run.sh [SUITE...]     e.g. tests/wine/run.sh exports
+# The real Gantrel.dll under Wine, on Wine 8 and Wine 10:
+#   tests/wine/run.sh [--wine 8|10|both] [SUITE...]    e.g. tests/wine/run.sh --wine 10 exports
+#
+# Everything is built here, on the host: the win32 preset, the Linux host
+# stand-in the suites compare with, and what a suite's *.host.sh makes (an
+# installer, a signed release) and checks with the host's tools. Then the
+# suites' *.test.sh run under each Wine asked for (both by default): here,
+# where this machine's kernel runs 32-bit programs and its own Wine is that
+# version, and otherwise in the guest machine of scripts/wine-vm.sh. Each run
+# makes one private prefix with no Z: drive and prints each suite's wall
+# time. There is no skipping: a Wine that cannot be had fails the run.
+#
+# GANTREL_WIN32_BUILD picks another build folder, for runs side by side.
 set -uo pipefail
 SOURCE="$(cd "$(dirname "$0")/../.." && pwd)"
-# GANTREL_WIN32_BUILD picks another build folder (and so another prefix),
-# for runs side by side.
 BUILD="${GANTREL_WIN32_BUILD:-$SOURCE/out/win32}"
 
-cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
-    echo "tests/wine: the win32 build failed" >&2
-    exit 1
-}
-
-# shellcheck source=lib.sh
-source "$SOURCE/tests/wine/lib.sh"
-trap stop_everything EXIT
-
-if ! wine_can_run; then
-    echo "wine: SKIPPED, every suite: this machine cannot run 32-bit x86 programs"
-    echo "wine: (its kernel refuses them: 'wine --version' fails with Exec format error)."
-    echo "wine: the real DLL was built; run tests/wine/run.sh on a machine that runs them."
-    [ -z "${GANTREL_REQUIRE_WINE:-}" ] || exit 1
-    exit 0
-fi
-make_prefix
-suites=("$@")
+wines=(8 10)
+inside=""
+suites=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --wine)
+        case "${2:-}" in
+        8 | 10) wines=("$2") ;;
+        both) wines=(8 10) ;;
+        *) echo "tests/wine: --wine takes 8, 10 or both" >&2; exit 2 ;;
+        esac
+        shift 2 ;;
+    --inside) inside=1; shift ;;
+    -*) echo "tests/wine: unknown option '$1'" >&2; exit 2 ;;
+    *) suites+=("$1"); shift ;;
+    esac
+done
 if [ ${#suites[@]} -eq 0 ]; then
     for file in "$SOURCE"/tests/wine/*.test.sh; do
         suites+=("$(basename "$file" .test.sh)")
     done
 fi
 for suite in "${suites[@]}"; do
-    echo "wine: $suite"
-    # shellcheck disable=SC1090
-    source "$SOURCE/tests/wine/$suite.test.sh"
+    [ -f "$SOURCE/tests/wine/$suite.test.sh" ] || {
+        echo "tests/wine: no suite '$suite'" >&2
+        exit 2
+    }
 done
-stop_everything
+
+# shellcheck source=lib.sh
+source "$SOURCE/tests/wine/lib.sh"
+
+# --- Under one Wine, on the machine that runs it: the suites themselves.
+if [ -n "$inside" ]; then
+    trap stop_everything EXIT
+    echo "wine: $(wine --version 2>/dev/null) on $(uname -r)${GANTREL_IN_VM:+, in the guest}"
+    make_prefix || {
+        echo "wine: could not make a prefix"
+        exit 1
+    }
+    for suite in "${suites[@]}"; do
+        echo "wine: $suite"
+        started=$SECONDS
+        # shellcheck disable=SC1090
+        source "$SOURCE/tests/wine/$suite.test.sh"
+        echo "wine: $suite took $((SECONDS - started)) s"
+    done
+    stop_everything
+    echo "wine: $passed passed, $failed failed"
+    [ "$failed" -eq 0 ]
+    exit
+fi
+
+# --- On the host: build, the host's checks, then each Wine.
+cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
+    echo "tests/wine: the win32 build failed" >&2
+    exit 1
+}
+cmake --preset native -B "$NATIVE_BUILD" -DGANTREL_BENCHMARKS=OFF >/dev/null &&
+    cmake --build "$NATIVE_BUILD" --target gantrel-host Gantrel >/dev/null || {
+    echo "tests/wine: the Linux build of the host stand-in failed" >&2
+    exit 1
+}
+rm -rf "$HOST_MADE"
+mkdir -p "$HOST_MADE"
+for suite in "${suites[@]}"; do
+    if [ -f "$SOURCE/tests/wine/$suite.host.sh" ]; then
+        echo "wine: $suite, on the host"
+        # shellcheck disable=SC1090
+        source "$SOURCE/tests/wine/$suite.host.sh"
+    fi
+done
+
+# Whether this machine's own Wine is version $1 and runs 32-bit programs
+# (its kernel may refuse them: "Exec format error").
+host_runs_wine() {
+    local version
+    version=$(wine --version 2>/dev/null) || return 1
+    [[ "$version" == "wine-$1."* ]]
+}
+
+for version in "${wines[@]}"; do
+    started=$SECONDS
+    log="$BUILD/wine-$version.log"
+    if host_runs_wine "$version"; then
+        "$SOURCE/tests/wine/run.sh" --inside "${suites[@]}" | tee "$log"
+    else
+        echo "wine: Wine $version in the guest machine (scripts/wine-vm.sh)"
+        "$SOURCE/scripts/wine-vm.sh" --wine "$version" \
+            "$SOURCE/tests/wine/run.sh" --inside "${suites[@]}" | tee "$log"
+    fi
+    status=${PIPESTATUS[0]}
+    counts=$(sed -n 's/^wine: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -n1)
+    if [ -z "$counts" ]; then
+        fail "Wine $version: the suites ran to the end (status $status)"
+    else
+        passed=$((passed + ${counts% *}))
+        failed=$((failed + ${counts#* }))
+        [ "$status" -eq 0 ] || [ "${counts#* }" -ne 0 ] ||
+            fail "Wine $version: the run ended with status $status"
+    fi
+    echo "wine: Wine $version took $((SECONDS - started)) s"
+done
 
 echo "wine: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,25 +1,11 @@
-# The export contract, its version record read by GetFileVersionInfoA among
-# it, on a module signed by scripts/release.sh with a throw-away certificate:
-# a signature appended to the file must not change how Windows loads it.
-signed_root="$BUILD/wine-signed"
-rm -rf "$signed_root"
-mkdir -p "$signed_root"
-printf 'throw-away password\n' >"$signed_root/password"
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Gantrel test signer" \
-    -addext "extendedKeyUsage=codeSigning" -keyout "$signed_root/signer.key" \
-    -out "$signed_root/signer.pem" 2>/dev/null &&
-    openssl pkcs12 -export -inkey "$signed_root/signer.key" -in "$signed_root/signer.pem" \
-        -passout "file:$signed_root/password" -out "$signed_root/signer.pfx"
-if GANTREL_RELEASE_BUILD="$signed_root/build" "$SOURCE/scripts/release.sh" --allow-dirty \
-    --out "$signed_root/dist" --sign "$signed_root/signer.pfx" \
-    --password-file "$signed_root/password" >"$signed_root/log" 2>&1; then
-    pass "release.sh signs the module"
-    cp "$signed_root/dist/Gantrel.dll" "$PROGRAMS/Gantrel.dll"
-    EXPORTS_MODULE_FILE="$signed_root/dist/Gantrel.dll"
+# The export contract under Wine, its version record read by
+# GetFileVersionInfoA among it, on the module signed by signed.host.sh.
+signed_module="$HOST_MADE/signed/dist/Gantrel.dll"
+if [ -s "$signed_module" ]; then
+    cp "$signed_module" "$PROGRAMS/Gantrel.dll"
     # shellcheck source=exports.test.sh
     source "$SOURCE/tests/wine/exports.test.sh"
-    unset EXPORTS_MODULE_FILE
     cp "$BUILD/Gantrel.dll" "$PROGRAMS/Gantrel.dll"
 else
-    fail "release.sh signs the module" "$(tail -n 5 "$signed_root/log")"
+    fail "signed: the host made a signed module" "missing: $signed_module"
 fi
