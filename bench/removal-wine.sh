@@ -12,15 +12,21 @@
 set -uo pipefail
 SOURCE="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${GANTREL_WIN32_BUILD:-$SOURCE/out/win32}"
-RUNS="${1:-3}"
-
-cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
-    echo "removal-wine: the win32 build failed" >&2
-    exit 1
-}
 
 # shellcheck source=../tests/wine/lib.sh
 source "$SOURCE/tests/wine/lib.sh"
+# Built here; run under Wine here or in the guest (GANTREL_BENCH_WINE: 8 or
+# 10, 8 by default).
+if [ "${1:-}" != --inside ]; then
+    cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
+        echo "removal-wine: the win32 build failed" >&2
+        exit 1
+    }
+    run_under_wine "${GANTREL_BENCH_WINE:-8}" "$0" --inside "$@"
+    exit
+fi
+shift
+RUNS="${1:-3}"
 use_private_prefix wine-bench
 trap stop_everything EXIT
 make_prefix
@@ -76,9 +82,10 @@ module_start=$((module_idle / RUNS))
 rmdir_start=$((rmdir_idle / RUNS))
 echo "10,000 files in 100 folders, mean of $RUNS runs:"
 echo "  CleanupDatabase $module_avg ms, cmd /c rmdir /s /q $rmdir_avg ms:" \
-    "ratio $(echo "scale=2; $module_avg / $rmdir_avg" | bc)"
+    "ratio $(awk -v a="$module_avg" -v b="$rmdir_avg" 'BEGIN { printf "%.2f", a / b }')"
 echo "  idle start-up: gantrel-host $module_start ms, cmd $rmdir_start ms; without it:" \
-    "ratio $(echo "scale=2; ($module_avg - $module_start) / ($rmdir_avg - $rmdir_start)" | bc)" \
+    "ratio $(awk -v a="$((module_avg - module_start))" -v b="$((rmdir_avg - rmdir_start))" \
+        'BEGIN { printf "%.2f", a / b }')" \
     "(aim: at most 1)"
 
 # In one process, without start-ups: the module against a plain wide walk

@@ -10,13 +10,19 @@ set -uo pipefail
 SOURCE="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${GANTREL_WIN32_BUILD:-$SOURCE/out/win32}"
 
-cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
-    echo "wine-registry: the win32 build failed" >&2
-    exit 1
-}
-
 # shellcheck source=../tests/wine/lib.sh
 source "$SOURCE/tests/wine/lib.sh"
+# Built here; run under Wine here or in the guest (GANTREL_BENCH_WINE: 8 or
+# 10, 8 by default).
+if [ "${1:-}" != --inside ]; then
+    cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
+        echo "wine-registry: the win32 build failed" >&2
+        exit 1
+    }
+    run_under_wine "${GANTREL_BENCH_WINE:-8}" "$0" --inside "$@"
+    exit
+fi
+shift
 use_private_prefix wine-bench-registry
 trap stop_everything EXIT
 make_prefix

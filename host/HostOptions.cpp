@@ -69,12 +69,8 @@ bool ParseHostOptions(int argc, char** argv, HostOptions& options, std::string& 
         return false;
     }
     if (positional[0] == "dump") {
-        if (positional.size() > 2) {
-            error = "dump takes at most one key";
-            return false;
-        }
         options.dump = true;
-        options.dumpKey = positional.size() == 2 ? positional[1] : "";
+        options.dumpKeys.assign(positional.begin() + 1, positional.end());
         return true;
     }
     if (positional.size() > 4) {
@@ -97,7 +93,7 @@ bool ParseHostOptions(int argc, char** argv, HostOptions& options, std::string& 
 
 const char* HostUsage() {
     return "usage: gantrel-host [OPTIONS] ENTRY [WINDOW VALUE TEXT]\n"
-           "       gantrel-host [OPTIONS] dump [KEY]\n"
+           "       gantrel-host [OPTIONS] dump [KEY...]\n"
            "\n"
            "Plays the host installer: loads the hook module, calls one entry point\n"
            "with three arguments and prints its result.\n"
@@ -112,7 +108,8 @@ const char* HostUsage() {
            "            prints what it received\n"
            "  dump KEY  prints the registry tree under KEY (for instance\n"
            "            HKEY_CURRENT_USER\\Software\\Corvanet\\Lumeno) in a canonical\n"
-           "            form: keys sorted, each value's name, type and bytes\n"
+           "            form: keys sorted, each value's name, type and bytes; each\n"
+           "            KEY named in turn, or the keys the module touches\n"
            "\n"
            "Options:\n"
            "  --module PATH     the module to load (default: beside this program)\n"

@@ -15,8 +15,8 @@ struct HostOptions {
     bool nullText = false;            // --null-text: pass a null third argument
 
     bool help = false;
-    bool dump = false; // dump [KEY]
-    std::string dumpKey;
+    bool dump = false;                 // dump [KEY...]
+    std::vector<std::string> dumpKeys; // none: the keys the module touches
 
     std::string entry; // a name, or #N
     std::string window = "0";

@@ -3,6 +3,7 @@
 #include "HostOptions.h"
 #include "HostPlatform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -52,7 +53,14 @@ int main(int argc, char** argv) {
         return Fail(2, error);
     }
     if (options.dump) {
-        return DumpRegistry(options, options.dumpKey);
+        if (options.dumpKeys.empty()) {
+            return DumpRegistry(options, "");
+        }
+        int status = 0;
+        for (const std::string& key : options.dumpKeys) {
+            status = std::max(status, DumpRegistry(options, key));
+        }
+        return status;
     }
 
     unsigned long window = 0;

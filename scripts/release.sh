@@ -48,7 +48,7 @@ cd "$source_dir"
 mkdir -p "$out"
 rm -f "$out/Gantrel.dll" "$out/SHA256SUMS" "$out/BUILDINFO"
 
-scripts/install-deps.sh all
+scripts/install-deps.sh release
 
 commit=$(git rev-parse HEAD) || die "not a git checkout"
 state=""

@@ -150,6 +150,19 @@ TEST_F(DirectoryTree, LinkNamedAsTheFolderIsNeverWalked) {
     EXPECT_EQ(trace.Count("FindFirstFileW("), 0) << trace.Text();
 }
 
+TEST_F(DirectoryTree, FolderBelowALinkIsTheOneThePathNames) {
+    // As Windows resolves the path: the folder the link leads to goes, and
+    // nothing beside it.
+    MakeFile("outside/data/a.dat", "a");
+    MakeFile("outside/data/sub/b.dat", "b");
+    MakeFile("outside/beside.dat", "k");
+    MakeLink(Disk("outside"), "via");
+    EXPECT_EQ(RemoveDirectoryTree("D:\\via\\data"), 0);
+    EXPECT_FALSE(Exists("outside/data"));
+    EXPECT_EQ(ReadFileBytes(Disk("outside/beside.dat")), "k");
+    EXPECT_TRUE(PathExists(Disk("via/beside.dat")));
+}
+
 TEST_F(DirectoryTree, LinkIsNeverWalkedWhereItsHandleDescribesTheTarget) {
     // Wine opens a symbolic link's target and its handle says "folder"; the
     // listing still says link, and that wins, for the folder named and for

@@ -43,26 +43,25 @@ installer_run() {
 }
 
 # The registry the cycle touches: every key the module knows, and the keys
-# beside them. One dump per key, in gantrel-host's canonical form.
+# beside them, in gantrel-host's canonical form.
 installer_registry() {
-    local key
     host dump
-    for key in "${INSTALLER_BESIDE[@]:2}"; do
-        host dump "$key"
-    done
+    host dump "${INSTALLER_BESIDE[@]:2}"
 }
 
 # installer_states KEY...: "present", "absent" or "unreadable" for each key,
-# on one line.
+# on one line, from one dump of them all.
 installer_states() {
-    local key first states=()
+    local key dump states=()
+    dump=$(host dump "$@")
     for key in "$@"; do
-        first=$(host dump "$key" | head -n1)
-        case "$first" in
-        "[$key]") states+=(present) ;;
-        "[$key] (absent)") states+=(absent) ;;
-        *) states+=(unreadable) ;;
-        esac
+        if grep -qxF "[$key]" <<<"$dump"; then
+            states+=(present)
+        elif grep -qxF "[$key] (absent)" <<<"$dump"; then
+            states+=(absent)
+        else
+            states+=(unreadable)
+        fi
     done
     echo "${states[*]}"
 }

@@ -64,6 +64,26 @@ expect_contains() {
     fi
 }
 
+# Whether this machine's own Wine is version $1 and runs 32-bit programs
+# (its kernel may refuse them: "Exec format error").
+host_runs_wine() {
+    local version
+    version=$(wine --version 2>/dev/null) || return 1
+    [[ "$version" == "wine-$1."* ]]
+}
+
+# run_under_wine VERSION COMMAND...: runs COMMAND where Wine VERSION runs:
+# here, or in the guest machine of scripts/wine-vm.sh.
+run_under_wine() {
+    local version=$1
+    shift
+    if host_runs_wine "$version"; then
+        "$@"
+    else
+        "$SOURCE/scripts/wine-vm.sh" --wine "$version" "$@"
+    fi
+}
+
 # Whether the Linux host stand-in was built (run.sh builds it on the host).
 build_native() {
     [ -x "$NATIVE_HOST" ]
@@ -82,8 +102,10 @@ host() {
 # Moves this run to a prefix of its own, $BUILD/NAME, beside the suites'
 # one: the benchmarks use it, so a test run and a benchmark never meet.
 use_private_prefix() {
-    WINE_ROOT="$BUILD/$1"
+    WINE_ROOT="${GANTREL_IN_VM:+/tmp/$1}"
+    WINE_ROOT="${WINE_ROOT:-$BUILD/$1}"
     export WINEPREFIX="$WINE_ROOT/prefix"
+    export XDG_RUNTIME_DIR="$WINE_ROOT/runtime"
     SCRATCH="$WINE_ROOT/scratch"
     PROGRAMS="$WINEPREFIX/drive_c/gantrel"
 }

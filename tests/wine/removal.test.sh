@@ -113,6 +113,17 @@ out=$(host CleanupDatabase 0 0)
 expect_eq "nothing behind a dbPath that is a link is touched" "$outside_before" \
     "$(removal_listing "$SCRATCH/outside")"
 rm -f "$DB"
+# A dbPath below a link names the folder the link leads to, as the path
+# resolves on Windows: that folder goes, its siblings stay.
+ln -s "$SCRATCH/outside" "$SCRATCH/removal/via"
+removal_seed 'D:\removal\via\data'
+out=$(host CleanupDatabase 0 0)
+expect_eq "a dbPath whose parent is a link removes the folder it names, and only it" \
+    "CleanupDatabase = 1|no|yes" \
+    "$out|$([ -e "$SCRATCH/outside/data" ] && echo yes || echo no)|$([ -L "$SCRATCH/removal/via" ] &&
+        [ -d "$SCRATCH/outside" ] && echo yes || echo no)"
+rm -f "$SCRATCH/removal/via"
+removal_seed 'D:\removal\db'
 
 # --- A file held open by another process stays, with its folders; the call
 # comes back (a hang would be cut off by timeout).

@@ -58,10 +58,10 @@ if [ -n "$inside" ]; then
     }
     for suite in "${suites[@]}"; do
         echo "wine: $suite"
-        started=$SECONDS
+        suite_started=$SECONDS
         # shellcheck disable=SC1090
         source "$SOURCE/tests/wine/$suite.test.sh"
-        echo "wine: $suite took $((SECONDS - started)) s"
+        echo "wine: $suite took $((SECONDS - suite_started)) s"
     done
     stop_everything
     echo "wine: $passed passed, $failed failed"
@@ -89,24 +89,19 @@ for suite in "${suites[@]}"; do
     fi
 done
 
-# Whether this machine's own Wine is version $1 and runs 32-bit programs
-# (its kernel may refuse them: "Exec format error").
-host_runs_wine() {
-    local version
-    version=$(wine --version 2>/dev/null) || return 1
-    [[ "$version" == "wine-$1."* ]]
-}
-
 for version in "${wines[@]}"; do
-    started=$SECONDS
+    wine_started=$SECONDS
     log="$BUILD/wine-$version.log"
-    if host_runs_wine "$version"; then
-        "$SOURCE/tests/wine/run.sh" --inside "${suites[@]}" | tee "$log"
-    else
+    if ! host_runs_wine "$version"; then
         echo "wine: Wine $version in the guest machine (scripts/wine-vm.sh)"
-        "$SOURCE/scripts/wine-vm.sh" --wine "$version" \
-            "$SOURCE/tests/wine/run.sh" --inside "${suites[@]}" | tee "$log"
+        # The guest hands back what ran in it: a 32-bit program's exit status
+        # and the command's own.
+        out=$("$SOURCE/scripts/wine-vm.sh" --wine "$version" \
+            bash -c '"$0" 7; echo "32-bit program: $?"; exit 3' "$SOURCE/scripts/i386-probe.sh")
+        expect_eq "Wine $version: the guest runs a 32-bit program and returns both statuses" \
+            "32-bit program: 7|3" "$out|$?"
     fi
+    run_under_wine "$version" "$SOURCE/tests/wine/run.sh" --inside "${suites[@]}" | tee "$log"
     status=${PIPESTATUS[0]}
     counts=$(sed -n 's/^wine: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -n1)
     if [ -z "$counts" ]; then
@@ -117,7 +112,7 @@ for version in "${wines[@]}"; do
         [ "$status" -eq 0 ] || [ "${counts#* }" -ne 0 ] ||
             fail "Wine $version: the run ended with status $status"
     fi
-    echo "wine: Wine $version took $((SECONDS - started)) s"
+    echo "wine: Wine $version took $((SECONDS - wine_started)) s"
 done
 
 echo "wine: $passed passed, $failed failed"
