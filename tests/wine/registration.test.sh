@@ -18,14 +18,26 @@ REG_NAME50=$(printf 'n%.0s' $(seq 1 50))
 fresh_scratch registration
 
 # Everything the suite seeds, and the context-menu parents Wine's prefix
-# starts with, so that every scenario begins from the same registry.
+# starts with, so that every scenario begins from the same registry: one
+# import that deletes them all.
 registration_forget() {
     local key
-    for key in 'HKCU\Software\Corvanet' 'HKLM\SOFTWARE\Corvanet' "HKCR\\CLSID\\$REG_CLASS" \
-        'HKCR\VKTFile' 'HKCR\*\shellex' "$REG_APPROVED" \
-        'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvanet VKT'; do
-        wine_run reg delete "$key" /f >/dev/null 2>&1
-    done
+    {
+        printf 'REGEDIT4\r\n\r\n'
+        for key in 'HKEY_CURRENT_USER\Software\Corvanet' 'HKEY_LOCAL_MACHINE\SOFTWARE\Corvanet' \
+            "HKEY_CLASSES_ROOT\\CLSID\\$REG_CLASS" 'HKEY_CLASSES_ROOT\VKTFile' \
+            'HKEY_CLASSES_ROOT\*\shellex' "$REG_APPROVED" \
+            'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvanet VKT'; do
+            printf '[-%s]\r\n' "$key"
+        done
+    } >"$SCRATCH/registration/forget.reg"
+    wine_run regedit /s 'D:\registration\forget.reg'
+}
+
+# registration_import LINE...: one REGEDIT4 import of these lines.
+registration_import() {
+    printf '%s\r\n' REGEDIT4 '' "$@" >"$SCRATCH/registration/import.reg"
+    wine_run regedit /s 'D:\registration\import.reg'
 }
 
 # registration_add KEY [VALUE ARGUMENTS]: one reg add.
@@ -48,11 +60,17 @@ registration_missing() {
     echo $?
 }
 
-# registration_missing for each of the six keys, on one line.
+# For each of the six keys, on one line: 1 if missing, 0 if there, from one
+# dump of them all.
 registration_six_missing() {
-    local key codes=()
+    local key dump codes=()
+    dump=$(host dump "${REG_SIX[@]}")
     for key in "${REG_SIX[@]}"; do
-        codes+=("$(registration_missing "$key")")
+        if grep -qxF "[$key]" <<<"$dump"; then
+            codes+=(0)
+        else
+            codes+=(1)
+        fi
     done
     echo "${codes[*]}"
 }
@@ -62,28 +80,29 @@ registration_sub_keys() {
     wine_run reg query "$1" | grep '^HKEY_' | grep -vxF "$1"
 }
 
-# --- The product's keys as an installer leaves them, seeded with reg add.
+# --- The product's keys as an installer leaves them, seeded with reg add and regedit.
 REG_OTHER_CLASS='{0b1c2d3e-4f50-6172-8394-a5b6c7d8e9f0}'
 REG_PROGRAM='C:\Program Files\Corvanet\VKT\Lumeno.exe'
 registration_forget
-for reg_app in "$REG_USER_APP" "$REG_MACHINE_APP"; do
-    registration_add "$reg_app" /v dbPath /d 'D:\db'
-    registration_add "$reg_app\\Server" /v Port /t REG_DWORD /d 8080
-    registration_add "$reg_app\\Server\\Pool\\Slot 1" /v Data /t REG_BINARY /d 00ff7f
-    registration_add "$reg_app\\Server\\Pool\\Slot 2\\Inner" /v List /t REG_MULTI_SZ /d 'a\0b'
-    registration_add "$reg_app\\View\\Columns" /v Width /t REG_EXPAND_SZ /d '%TEMP%'
-done
-registration_add 'HKCU\Software\Corvanet\Keep' /v Kept /d yes
-registration_add 'HKLM\SOFTWARE\Corvanet\Other'
-registration_add "HKCR\\CLSID\\$REG_CLASS" /ve /d 'Lumeno shell extension'
-registration_add "HKCR\\CLSID\\$REG_CLASS\\InprocServer32" /v ThreadingModel /d Apartment
-registration_add 'HKCR\VKTFile\shell\open\command' /ve /d "\"$REG_PROGRAM\" \"%1\""
-registration_add 'HKCR\VKTFile\DefaultIcon' /ve /d "$REG_PROGRAM,1"
-registration_add "$REG_HANDLERS\\VKTMenu" /ve /d "$REG_CLASS"
-registration_add "$REG_HANDLERS\\OtherMenu" /ve /d "$REG_OTHER_CLASS"
-registration_add "$REG_APPROVED\\$REG_CLASS"
-registration_add "$REG_APPROVED\\$REG_OTHER_CLASS"
-registration_add "$REG_APPROVED" /v "$REG_CLASS" /d 'Lumeno shell extension'
+registration_add "$REG_USER_APP" /v dbPath /d 'D:\db'
+registration_add "$REG_USER_APP\\Server\\Pool\\Slot 2\\Inner" /v List /t REG_MULTI_SZ /d 'a\0b'
+registration_add "$REG_MACHINE_APP\\View\\Columns" /v Width /t REG_EXPAND_SZ /d '%TEMP%'
+registration_import \
+    "[$REG_USER_APP\\Server]" '"Port"=dword:00001f90' "[$REG_USER_APP\\Server\\Pool\\Slot 1]" \
+    '"Data"=hex:00,ff,7f' "[$REG_USER_APP\\View\\Columns]" '"Width"=hex(2):25,54,45,4d,50,25,00' \
+    "[$REG_MACHINE_APP]" '"dbPath"="D:\\db"' "[$REG_MACHINE_APP\\Server]" '"Port"=dword:00001f90' \
+    "[$REG_MACHINE_APP\\Server\\Pool\\Slot 1]" '"Data"=hex:00,ff,7f' \
+    "[$REG_MACHINE_APP\\Server\\Pool\\Slot 2\\Inner]" '"List"=hex(7):61,00,62,00,00,00' \
+    '[HKEY_CURRENT_USER\Software\Corvanet\Keep]' '"Kept"="yes"' \
+    '[HKEY_LOCAL_MACHINE\SOFTWARE\Corvanet\Other]' \
+    "[HKEY_CLASSES_ROOT\\CLSID\\$REG_CLASS]" '@="Lumeno shell extension"' \
+    "[HKEY_CLASSES_ROOT\\CLSID\\$REG_CLASS\\InprocServer32]" '"ThreadingModel"="Apartment"' \
+    '[HKEY_CLASSES_ROOT\VKTFile\shell\open\command]' \
+    "@=\"\\\"${REG_PROGRAM//\\/\\\\}\\\" \\\"%1\\\"\"" \
+    '[HKEY_CLASSES_ROOT\VKTFile\DefaultIcon]' "@=\"${REG_PROGRAM//\\/\\\\},1\"" \
+    "[$REG_HANDLERS\\VKTMenu]" "@=\"$REG_CLASS\"" "[$REG_HANDLERS\\OtherMenu]" "@=\"$REG_OTHER_CLASS\"" \
+    "[$REG_APPROVED]" "\"$REG_CLASS\"=\"Lumeno shell extension\"" \
+    "[$REG_APPROVED\\$REG_CLASS]" "[$REG_APPROVED\\$REG_OTHER_CLASS]"
 expect_eq "the seeded registry holds the six keys" "0 0 0 0 0 0" "$(registration_six_missing)"
 
 expect_eq "UninstUnInitialize answers 0" "UninstUnInitialize = 0" \
@@ -136,8 +155,8 @@ expect_eq "the rows after a failing walk still run" "1" "$(registration_missing 
 
 # --- Names the ANSI code page cannot carry, which the ANSI enumeration lists
 # with '?' (or a look-alike letter) for those characters: removed through
-# their wide names, in code page 1252 and in 932. reg reads them from the
-# UTF-8 command line.
+# their wide names, in code page 1252 and in 932. They are seeded from a
+# UTF-16 registry file, and reg reads them from the UTF-8 command line.
 # registration_unicode CODE-PAGE LOCALE NAME...
 registration_unicode() {
     local codePage=$1 name
@@ -145,13 +164,19 @@ registration_unicode() {
     export LC_ALL
     shift 2
     registration_forget
-    for name in "$@"; do
-        registration_add "$REG_USER_APP\\$name\\Inner\\$name" /v x /d 1
-    done
-    registration_add "$REG_USER_APP\\$REG_NAME49"
-    registration_add "$REG_USER_APP" /v dbPath /d 'D:\db'
-    registration_add 'HKCU\Software\Corvanet\Keep\日本語'
-    registration_add 'HKCU\Software\Corvanet\Lumeno 2\Łódź'
+    {
+        printf '\xff\xfe'
+        {
+            printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+            for name in "$@"; do
+                printf '[%s\\%s\\Inner\\%s]\r\n"x"="1"\r\n' "$REG_USER_APP" "$name" "$name"
+            done
+            printf '[%s\\%s]\r\n' "$REG_USER_APP" "$REG_NAME49"
+            printf '[%s]\r\n"dbPath"="D:\\\\db"\r\n' "$REG_USER_APP"
+            printf '[HKEY_CURRENT_USER\\Software\\Corvanet\\%s]\r\n' 'Keep\日本語' 'Lumeno 2\Łódź'
+        } | iconv -f UTF-8 -t UTF-16LE
+    } >"$SCRATCH/registration/unicode.reg"
+    wine_run regedit /s 'D:\registration\unicode.reg'
     expect_eq "$codePage: every name is seeded" "$(printf '0 %.0s' "$@")" \
         "$(for name in "$@"; do
             echo -n "$(registration_missing "$REG_USER_APP\\$name\\Inner\\$name") "
@@ -185,11 +210,10 @@ registration_seed_file() {
     printf '%s\n' REGEDIT4 '' "$@" >"$SCRATCH/registration/$name.reg"
 }
 
-# Every key the module touches and the two parents, as each host dumps them.
+# Every key the module touches (the empty name) and the two parents, as each
+# host dumps them.
 registration_dump_all() {
-    "$@" dump
-    "$@" dump "$REG_HANDLERS"
-    "$@" dump "$REG_APPROVED"
+    "$@" dump '' "$REG_HANDLERS" "$REG_APPROVED"
 }
 
 # registration_compare NAME CODE-PAGE: runs scenario NAME on both platforms.

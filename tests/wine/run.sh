@@ -89,9 +89,15 @@ for suite in "${suites[@]}"; do
     fi
 done
 
-for version in "${wines[@]}"; do
-    wine_started=$SECONDS
-    log="$BUILD/wine-$version.log"
+# under_one_wine VERSION: the suites under Wine VERSION, with the guest's
+# smoke test first where they run in the guest; leaves "PASSED FAILED" for
+# the whole in $BUILD/wine-VERSION.total.
+under_one_wine() {
+    local version=$1 started=$SECONDS out status counts
+    # A job of its own: its counts start at 0 and reach the run through the
+    # file.
+    passed=0
+    failed=0
     if ! host_runs_wine "$version"; then
         echo "wine: Wine $version in the guest machine (scripts/wine-vm.sh)"
         # The guest hands back what ran in it: a 32-bit program's exit status
@@ -101,9 +107,11 @@ for version in "${wines[@]}"; do
         expect_eq "Wine $version: the guest runs a 32-bit program and returns both statuses" \
             "32-bit program: 7|3" "$out|$?"
     fi
-    run_under_wine "$version" "$SOURCE/tests/wine/run.sh" --inside "${suites[@]}" | tee "$log"
+    run_under_wine "$version" "$SOURCE/tests/wine/run.sh" --inside "${suites[@]}" 2>&1 |
+        tee "$BUILD/wine-$version.log"
     status=${PIPESTATUS[0]}
-    counts=$(sed -n 's/^wine: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$log" | tail -n1)
+    counts=$(sed -n 's/^wine: \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' \
+        "$BUILD/wine-$version.log" | tail -n1)
     if [ -z "$counts" ]; then
         fail "Wine $version: the suites ran to the end (status $status)"
     else
@@ -112,7 +120,24 @@ for version in "${wines[@]}"; do
         [ "$status" -eq 0 ] || [ "${counts#* }" -ne 0 ] ||
             fail "Wine $version: the run ended with status $status"
     fi
-    echo "wine: Wine $version took $((SECONDS - wine_started)) s"
+    echo "wine: Wine $version took $((SECONDS - started)) s"
+    echo "$passed $failed" >"$BUILD/wine-$version.total"
+}
+
+# Each Wine runs its suites one after the other, on about one processor of
+# the machine; two Wines run side by side, each line marked with its version.
+for version in "${wines[@]}"; do
+    rm -f "$BUILD/wine-$version.total"
+    under_one_wine "$version" 2>&1 | sed -u "s/^/[Wine $version] /" &
+done
+wait
+for version in "${wines[@]}"; do
+    read -r wine_passed wine_failed <"$BUILD/wine-$version.total" 2>/dev/null || {
+        fail "Wine $version: the run left its totals"
+        continue
+    }
+    passed=$((passed + wine_passed))
+    failed=$((failed + wine_failed))
 done
 
 echo "wine: $passed passed, $failed failed"
