@@ -24,7 +24,8 @@
 # cannot be built is an error, never a skip.
 #
 # Environment: GANTREL_VM_CACHE, GANTREL_VM_MIRROR (default: the machine's
-# Debian mirror), GANTREL_VM_MEMORY (MiB, default 4096), GANTREL_VM_TIMEOUT
+# Debian mirror), GANTREL_VM_CPUS (default 2), GANTREL_VM_MEMORY (MiB, default
+# 4096), GANTREL_VM_TIMEOUT
 # (seconds for the whole run, default 3600). Variables named GANTREL_* and
 # LC_ALL pass into the guest.
 set -euo pipefail
@@ -245,7 +246,7 @@ echo "$SOURCE" >"$control/checkout"
 # Every part of the run is bounded: a guest that hangs ends with the timeout.
 status=0
 timeout --kill-after=10 "${GANTREL_VM_TIMEOUT:-3600}" qemu-system-x86_64 \
-    -machine q35 -cpu qemu64 -smp 2 -m "${GANTREL_VM_MEMORY:-4096}" \
+    -machine q35 -cpu qemu64 -smp "${GANTREL_VM_CPUS:-2}" -m "${GANTREL_VM_MEMORY:-4096}" \
     -accel tcg,thread=multi -nodefaults -display none -no-reboot \
     -kernel "$kernel/vmlinuz" -initrd "$kernel/initrd.gz" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1" \

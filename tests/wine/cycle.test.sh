@@ -41,15 +41,15 @@ cp "$SOURCE/examples/cycle/registry.reg" "$PROGRAMS/cycle.reg"
 wine regedit /s 'C:\gantrel\cycle.reg' >/dev/null 2>&1
 
 CYCLE_D="$SCRATCH"
-CYCLE_OUT="$BUILD/cycle/wine"
-rm -rf "$BUILD/cycle"
-mkdir -p "$BUILD/cycle"
+CYCLE_OUT="$RESULTS/cycle/wine"
+rm -rf "$RESULTS/cycle"
+mkdir -p "$RESULTS/cycle"
 cycle_lay_files
-cycle_run >"$BUILD/cycle/wine.log" 2>&1
+cycle_run >"$RESULTS/cycle/wine.log" 2>&1
 
 # The same on the emulated platform.
 if build_native; then
-    native_root="$BUILD/cycle/native-platform"
+    native_root="$RESULTS/cycle/native-platform"
     chmod -R u+rwX "$native_root" 2>/dev/null
     rm -rf "$native_root"
     mkdir -p "$native_root/drives/c" "$native_root/drives/d"
@@ -59,17 +59,17 @@ if build_native; then
             "$NATIVE_HOST" --answer yes "$@"
     }
     CYCLE_D="$native_root/drives/d"
-    CYCLE_OUT="$BUILD/cycle/native"
+    CYCLE_OUT="$RESULTS/cycle/native"
     cycle_lay_files
-    cycle_run >"$BUILD/cycle/native.log" 2>&1
+    cycle_run >"$RESULTS/cycle/native.log" 2>&1
 
     step=0
     for call in "${CYCLE_CALLS[@]}"; do
         step=$((step + 1))
         for record in out dump tree; do
             expect_eq "step $step, $call: the same $record on both platforms" \
-                "$(cat "$BUILD/cycle/native/$step.$record")" \
-                "$(cat "$BUILD/cycle/wine/$step.$record")"
+                "$(cat "$RESULTS/cycle/native/$step.$record")" \
+                "$(cat "$RESULTS/cycle/wine/$step.$record")"
         done
     done
 else
@@ -80,4 +80,4 @@ expect_eq "the cycle's results under Wine" \
     "IsWs2 = 1|SetupServer = 0|SetUninstallInfo = 1|GetVKTFolder = 1|GetVKTFolder buffer: \"D:\\Lumeno\"|UninstInitialize = 0|CleanupDatabase = 1|UninstUnInitialize = 0" \
     "$(cat "$BUILD"/cycle/wine/[1-7].out | tr '\n' '|' | sed 's/|$//')"
 expect_eq "the database folder is gone after the removal, the settings file stays" \
-    "file   settings.ini" "$(cat "$BUILD/cycle/wine/5.tree")"
+    "file   settings.ini" "$(cat "$RESULTS/cycle/wine/5.tree")"

@@ -23,6 +23,9 @@ HOST_EXE='C:\gantrel\gantrel-host.exe'
 MODULE_DLL='C:\gantrel\Gantrel.dll'
 # What the suites' *.host.sh made on the host for the runs under Wine.
 HOST_MADE="$BUILD/wine-host"
+# What the suites keep for a look after the run: one folder per Wine, since
+# two Wines run side by side.
+RESULTS="$BUILD/wine-results-${GANTREL_IN_VM:-here}"
 
 # The Linux build of the host and the module beside this Wine build, for the
 # checks that compare the two platforms; run.sh builds it on the host.
@@ -128,13 +131,19 @@ make_prefix() {
         wineboot -i >/dev/null 2>&1
         wineserver -w
         if [ -n "$kept" ]; then
-            tar -cf "$kept.$$" -C "$WINEPREFIX" . && mv "$kept.$$" "$kept"
+            # Two guests of the same Wine may both be here at once.
+            local partial
+            partial=$(mktemp "$kept.XXXXXX") &&
+                tar -cf "$partial" -C "$WINEPREFIX" . && mv "$partial" "$kept"
         fi
     fi
     rm -f "$WINEPREFIX/dosdevices/z:"
     ln -s "$SCRATCH" "$WINEPREFIX/dosdevices/d:"
     wineserver -p
     install_programs
+    # Programs start in C:\, not in a folder that is on no drive (Wine says
+    # so on standard error, which some checks compare).
+    cd "$WINEPREFIX/drive_c" || return 1
 }
 
 # Copies the freshly built programs into C:\gantrel.
@@ -191,7 +200,7 @@ use_display() {
 
 # The removal hook's message boxes and the product's window, on the display
 # of use_display. Screenshots of the boxes go to $SHOTS.
-SHOTS="$BUILD/screenshots"
+SHOTS="$RESULTS/screenshots"
 
 # removal_box CAPTION KEY SHOT: waits for the box with this caption, records
 # its controls' texts in BOX_TEXT, saves a screenshot as SHOT.png, answers it

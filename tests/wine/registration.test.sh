@@ -195,7 +195,7 @@ registration_unicode 932 ja_JP.UTF-8 日本語 Łódź Ελληνικά 한국�
 # --- The same registries on the emulated platform. Each scenario is one
 # REGEDIT4 file: Wine's regedit imports it, and it is the emulated
 # platform's registry file.
-REG_NATIVE_SCRATCH="$NATIVE_BUILD/wine-scratch-registration"
+REG_NATIVE_SCRATCH="$RESULTS/native-registration"
 if ! build_native; then
     fail "the native build for the differential checks"
     return 0

@@ -52,10 +52,12 @@ source "$SOURCE/tests/wine/lib.sh"
 if [ -n "$inside" ]; then
     trap stop_everything EXIT
     echo "wine: $(wine --version 2>/dev/null) on $(uname -r)${GANTREL_IN_VM:+, in the guest}"
+    prefix_started=$SECONDS
     make_prefix || {
         echo "wine: could not make a prefix"
         exit 1
     }
+    echo "wine: the prefix was ready in $((SECONDS - prefix_started)) s"
     for suite in "${suites[@]}"; do
         echo "wine: $suite"
         suite_started=$SECONDS
@@ -124,8 +126,13 @@ under_one_wine() {
     echo "$passed $failed" >"$BUILD/wine-$version.total"
 }
 
-# Each Wine runs its suites one after the other, on about one processor of
-# the machine; two Wines run side by side, each line marked with its version.
+# Each Wine runs its suites one after the other, and keeps about one
+# processor busy; two Wines run side by side, each line marked with its
+# version. Side by side, each guest gets one processor: guests of two
+# processors each slowed each other down more than threefold.
+if [ ${#wines[@]} -gt 1 ]; then
+    export GANTREL_VM_CPUS="${GANTREL_VM_CPUS:-1}"
+fi
 for version in "${wines[@]}"; do
     rm -f "$BUILD/wine-$version.total"
     under_one_wine "$version" 2>&1 | sed -u "s/^/[Wine $version] /" &

@@ -59,7 +59,7 @@ expect_eq "a null path imports nothing" "SetupServer = 0|[$LUMENO_KEY] (absent)"
     "$result|$(host dump "$LUMENO_KEY")"
 
 # --- The same files on the emulated platform: identical dumps.
-NATIVE_SCRATCH="$NATIVE_BUILD/wine-scratch"
+NATIVE_SCRATCH="$RESULTS/native-settings"
 if ! build_native; then
     fail "the native build for the differential checks"
     return 0

@@ -133,7 +133,7 @@ expect_eq "SetUninstallInfo keeps both characters in the module's folder" \
 expect_eq "GetVKTFolder cuts the same folder from the appended option" \
     "$(sed -n 2p <<<"$uninstall_wine_steps")" "$(sed -n '$p' <<<"$uninstall_wine_steps")"
 
-UNINSTALL_NATIVE_SCRATCH="$NATIVE_BUILD/wine-scratch-uninstall"
+UNINSTALL_NATIVE_SCRATCH="$RESULTS/native-uninstall"
 if ! build_native; then
     fail "the native build for the double-byte comparison"
     return 0
