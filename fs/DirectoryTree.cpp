@@ -35,16 +35,22 @@ bool IsFolder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Whether the listing of a folder's parent shows it as a real folder. The
-// listing is asked for the entry itself (its path, no wildcard).
-bool ListedAsRealFolder(const WideText& path) {
+// The attributes the listing of a folder's parent shows for the entry at
+// `path` (the listing asked for the entry itself: its path, no wildcard), or
+// INVALID_FILE_ATTRIBUTES when it shows none.
+DWORD ListedAttributes(const WideText& path) {
     WIN32_FIND_DATAW found;
     HANDLE search = platform::FindFirstFileW(path.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
-        return false;
+        return INVALID_FILE_ATTRIBUTES;
     }
     Listing listing(search);
-    return IsFolder(found.dwFileAttributes) && !IsLink(found.dwFileAttributes);
+    return found.dwFileAttributes;
+}
+
+bool ListedAsRealFolder(const WideText& path) {
+    DWORD attributes = ListedAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes) && !IsLink(attributes);
 }
 
 // A folder held open while it is walked. The handle shares reading and
@@ -168,18 +174,43 @@ WideText VerbatimPath(const WideText& path) {
 
 int16_t EmptyFolder(const WideText& folder);
 
+// Whether a handle opened on the link at `path` describes the link itself,
+// as on Windows. Wine opens a symbolic link's target instead, and removes
+// the target too: RemoveDirectoryW on a link to an empty folder removes that
+// folder and leaves the link.
+bool OpensTheLinkItself(const WideText& path) {
+    HANDLE handle = platform::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    bool link = platform::GetFileInformationByHandle(handle, &information) &&
+                IsLink(information.dwFileAttributes);
+    platform::CloseHandle(handle);
+    return link;
+}
+
+// A junction or a symbolic link leads out of the tree: it goes as the link
+// where the platform removes the link itself, and otherwise stays. Its
+// read-only mark is left alone too, since on some platforms changing it
+// changes the target's.
+void RemoveLink(const WideText& path, DWORD attributes) {
+    if (!OpensTheLinkItself(path)) {
+        return;
+    }
+    if (IsFolder(attributes)) {
+        platform::RemoveDirectoryW(path.c_str());
+    } else {
+        platform::DeleteFileW(path.c_str());
+    }
+}
+
 // One entry of a listing, with the attributes the listing reported.
 void RemoveEntry(const WideText& entryPath, DWORD attributes) {
     if (IsLink(attributes)) {
-        // A junction or a symbolic link leads out of the tree: it goes as the
-        // link where the platform allows that, and otherwise stays. Its
-        // read-only mark is left alone too, since on some platforms changing
-        // it changes the target's.
-        if (IsFolder(attributes)) {
-            platform::RemoveDirectoryW(entryPath.c_str());
-        } else {
-            platform::DeleteFileW(entryPath.c_str());
-        }
+        RemoveLink(entryPath, attributes);
         return;
     }
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
@@ -238,6 +269,13 @@ int16_t RemoveDirectoryTree(const TextString& path) {
         return 1;
     }
     if (folder.empty()) {
+        return 0;
+    }
+    // A link named here is never removed blind: where the platform follows
+    // it, that would remove the folder it leads to.
+    DWORD attributes = ListedAttributes(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes)) {
+        RemoveLink(folder, attributes);
         return 0;
     }
     if (platform::RemoveDirectoryW(folder.c_str())) {

@@ -18,7 +18,7 @@ TEST_F(DirectoryTree, EmptyFolderGoesAtTheFirstAttempt) {
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
     EXPECT_FALSE(Exists("db"));
     EXPECT_EQ(trace.Count("RemoveDirectoryW("), 1) << trace.Text();
-    EXPECT_EQ(trace.Count("FindFirstFileW("), 0) << trace.Text();
+    EXPECT_EQ(trace.Count("\\\\*.*"), 0) << trace.Text(); // no listing of its entries
 }
 
 TEST_F(DirectoryTree, NestedTreeWithReadOnlyHiddenAndDotNamesGoesWhole) {
@@ -147,7 +147,7 @@ TEST_F(DirectoryTree, LinkNamedAsTheFolderIsNeverWalked) {
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
     EXPECT_TRUE(Exists("db"));
     EXPECT_EQ(ReadFileBytes(Disk("outside/precious.dat")), "p");
-    EXPECT_EQ(trace.Count("FindFirstFileW("), 0) << trace.Text();
+    EXPECT_EQ(trace.Count("\\\\*.*"), 0) << trace.Text(); // no listing of its entries
 }
 
 TEST_F(DirectoryTree, FolderBelowALinkIsTheOneThePathNames) {
@@ -163,24 +163,28 @@ TEST_F(DirectoryTree, FolderBelowALinkIsTheOneThePathNames) {
     EXPECT_TRUE(PathExists(Disk("via/beside.dat")));
 }
 
-TEST_F(DirectoryTree, LinkIsNeverWalkedWhereItsHandleDescribesTheTarget) {
-    // Wine opens a symbolic link's target and its handle says "folder"; the
-    // listing still says link, and that wins, for the folder named and for
-    // a folder below it alike.
-    emulated::OpenLinksAsTargets(true);
+TEST_F(DirectoryTree, LinksAreLeftWhereThePlatformFollowsThem) {
+    // Wine opens a symbolic link's target, its handle says "folder", and
+    // RemoveDirectoryW on the link removes the folder it leads to when that
+    // is empty. The listing still says link: such a link is neither walked
+    // nor removed, whether it is the folder named or an entry below it.
+    emulated::FollowLinksAsWineDoes(true);
     MakeFile("outside/precious.dat", "p");
     MakeFile("outside/sub/more.dat", "m");
+    MakeFolder("empty-outside");
     MakeLink(Disk("outside"), "db");
-    ASSERT_TRUE(emulated::FailRemovalOf("D:\\db", emulated::FaultKind::AccessDenied));
-    EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
+    MakeLink(Disk("empty-outside"), "named-empty");
     MakeFile("tree/a/one.dat", "1");
     MakeLink(Disk("outside"), "tree/a/outside-link");
-    ASSERT_TRUE(
-        emulated::FailRemovalOf("D:\\tree\\a\\outside-link", emulated::FaultKind::AccessDenied));
+    MakeLink(Disk("empty-outside"), "tree/a/empty-link");
+    EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
+    EXPECT_EQ(RemoveDirectoryTree("D:\\named-empty"), 0);
     EXPECT_EQ(RemoveDirectoryTree("D:\\tree"), 0);
-    EXPECT_TRUE(Exists("db"));
     EXPECT_EQ(ReadFileBytes(Disk("outside/precious.dat")), "p");
     EXPECT_EQ(ReadFileBytes(Disk("outside/sub/more.dat")), "m");
+    EXPECT_TRUE(Exists("empty-outside"));
+    EXPECT_TRUE(Exists("db/precious.dat"));
+    EXPECT_TRUE(Exists("tree/a/empty-link"));
     EXPECT_FALSE(Exists("tree/a/one.dat"));
     EXPECT_EQ(emulated::OpenSearchCount(), 0);
     EXPECT_EQ(emulated::OpenFileCount(), 0);
@@ -273,8 +277,9 @@ TEST_F(DirectoryTree, ErrorInTheTopWalkAnswersOneWithoutASecondAttempt) {
     EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 1);
     EXPECT_NE(Exists("db/a.dat"), Exists("db/b.dat")) << "the walk stopped after one file";
     EXPECT_EQ(trace.Count(R"(RemoveDirectoryW("\\\\?\\D:\\db"))"), 1) << trace.Text();
-    // The look at the folder itself and the walk's listing were both ended.
-    EXPECT_EQ(trace.Count("FindClose("), 2) << trace.Text();
+    // The two looks at the folder itself (before its removal and once it is
+    // held) and the walk's listing were all ended.
+    EXPECT_EQ(trace.Count("FindClose("), 3) << trace.Text();
     EXPECT_EQ(emulated::OpenSearchCount(), 0);
 }
 

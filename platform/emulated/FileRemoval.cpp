@@ -20,6 +20,7 @@
 #include "Platform.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -166,6 +167,14 @@ BOOL RemoveFolderAt(std::string linuxPath, bool driveRoot) {
         if (!LeadsToFolder(located)) {
             return Fail(ERROR_DIRECTORY);
         }
+        if (LinksFollowedAsWineDoes()) {
+            // Wine removes the folder the link leads to, and leaves the link.
+            char* target = ::realpath(linuxPath.c_str(), nullptr);
+            int removed = target != nullptr ? ::rmdir(target) : -1;
+            int error = errno;
+            std::free(target);
+            return removed == 0 ? TRUE : Fail(ErrorFromErrno(error));
+        }
         return ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE
                                                                 : Fail(ErrorFromErrno(errno));
     }
@@ -235,7 +244,7 @@ template <typename Char> BOOL RemoveFolder(const char* name, const Char* path) {
 void ResetFiles() {
     EndAllListings();
     CloseAllHeldHandles();
-    OpenLinksAsTargets(false);
+    FollowLinksAsWineDoes(false);
     removalFaults.clear();
     SetLastFileError(ERROR_SUCCESS);
 }

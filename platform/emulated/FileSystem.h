@@ -88,6 +88,8 @@ bool CloseHeldHandle(HANDLE handle);
 // Forgets every handle CreateFileW gave.
 void CloseAllHeldHandles();
 int HeldHandleCount();
+// Whether FollowLinksAsWineDoes is on.
+bool LinksFollowedAsWineDoes();
 
 FILETIME FileTimeOf(const struct timespec& time);
 

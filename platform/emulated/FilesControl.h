@@ -18,10 +18,12 @@ enum class FaultKind;
 // when the path stands for nothing here.
 bool FailRemovalOf(const char* windowsPath, FaultKind kind);
 
-// From now until the next reset, CreateFileW opens a symbolic link's target
-// even with FILE_FLAG_OPEN_REPARSE_POINT, and the handle describes the
-// target, as Wine does; the listing still shows the link.
-void OpenLinksAsTargets(bool on);
+// From now until the next reset, symbolic links are followed as Wine
+// follows them: CreateFileW opens a link's target even with
+// FILE_FLAG_OPEN_REPARSE_POINT, and the handle describes the target;
+// RemoveDirectoryW on a link to a folder removes that folder when it is
+// empty and leaves the link. The listing still shows the link.
+void FollowLinksAsWineDoes(bool on);
 
 // The status the last failed file operation of this thread left, as
 // GetLastError would answer it.

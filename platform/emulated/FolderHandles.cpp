@@ -34,7 +34,7 @@ struct Held {
 std::vector<Held*> heldHandles;
 // Wine's way with a Unix symbolic link: opened as its target even when the
 // caller asks for the link itself.
-bool linksOpenAsTargets = false;
+bool wineLinks = false;
 
 // Only what the module asks for is emulated: an existing entry opened to
 // read its attributes or list it.
@@ -78,8 +78,7 @@ HANDLE Hold(LPCWSTR path, DWORD access, DWORD shareMode, DWORD disposition, DWOR
     if (!MapFilePath(path, linuxPath)) {
         return INVALID_HANDLE_VALUE;
     }
-    int fd =
-        OpenEntry(linuxPath, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0 || linksOpenAsTargets);
+    int fd = OpenEntry(linuxPath, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0 || wineLinks);
     if (fd < 0) {
         SetLastFileError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
@@ -169,8 +168,12 @@ void CloseAllHeldHandles() {
     }
 }
 
-void OpenLinksAsTargets(bool on) {
-    linksOpenAsTargets = on;
+void FollowLinksAsWineDoes(bool on) {
+    wineLinks = on;
+}
+
+bool LinksFollowedAsWineDoes() {
+    return wineLinks;
 }
 
 } // namespace emulated

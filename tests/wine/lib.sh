@@ -92,9 +92,11 @@ build_native() {
     [ -x "$NATIVE_HOST" ]
 }
 
-# Wine's console ends lines with CR LF; the checks compare Linux text.
+# Wine's console ends lines with CR LF; the checks compare Linux text. No
+# program may take more than two minutes: one that waits for a box nobody
+# answers fails instead of holding up the run.
 wine_run() {
-    wine "$@" 2>/dev/null | tr -d '\r'
+    timeout 120 wine "$@" 2>/dev/null | tr -d '\r'
     return "${PIPESTATUS[0]}"
 }
 

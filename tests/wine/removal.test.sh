@@ -113,6 +113,22 @@ out=$(host CleanupDatabase 0 0)
 expect_eq "nothing behind a dbPath that is a link is touched" "$outside_before" \
     "$(removal_listing "$SCRATCH/outside")"
 rm -f "$DB"
+# Wine removes the empty folder a link leads to when asked to remove the
+# link: links to an empty folder, as dbPath and inside the tree, stay with
+# that folder.
+mkdir -p "$SCRATCH/outside/empty"
+ln -s "$SCRATCH/outside/empty" "$DB"
+out=$(host CleanupDatabase 0 0)
+removal_tree "$SCRATCH/removal/tree"
+ln -s "$SCRATCH/outside/empty" "$SCRATCH/removal/tree/empty-link"
+removal_seed 'D:\removal\tree'
+out+="|$(host CleanupDatabase 0 0)"
+expect_eq "links to an empty folder are left with the folder" \
+    "CleanupDatabase = 1|CleanupDatabase = 1|yes|./empty-link " \
+    "$out|$([ -d "$SCRATCH/outside/empty" ] && echo yes || echo no)|$(removal_listing \
+        "$SCRATCH/removal/tree")"
+rm -rf "$DB" "$SCRATCH/removal/tree"
+removal_seed 'D:\removal\db'
 # A dbPath below a link names the folder the link leads to, as the path
 # resolves on Windows: that folder goes, its siblings stay.
 ln -s "$SCRATCH/outside" "$SCRATCH/removal/via"
