@@ -15,18 +15,10 @@ BUILD="${GANTREL_WIN32_BUILD:-$SOURCE/out/win32}"
 
 # shellcheck source=../tests/wine/lib.sh
 source "$SOURCE/tests/wine/lib.sh"
-# Built here; run under Wine here or in the guest (GANTREL_BENCH_WINE: 8 or
-# 10, 8 by default).
-if [ "${1:-}" != --inside ]; then
-    cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
-        echo "removal-wine: the win32 build failed" >&2
-        exit 1
-    }
-    run_under_wine "${GANTREL_BENCH_WINE:-8}" "$0" --inside "$@"
-    exit
-fi
+[ "${1:-}" = --inside ] || build_and_run_under_wine removal-wine "$0" "$@"
 shift
 RUNS="${1:-3}"
+WINE_RUN_SECONDS=3600
 use_private_prefix wine-bench
 trap stop_everything EXIT
 make_prefix

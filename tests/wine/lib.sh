@@ -87,16 +87,31 @@ run_under_wine() {
     fi
 }
 
+# build_and_run_under_wine NAME SCRIPT [ARG...]: for a benchmark, builds the
+# win32 preset here, runs SCRIPT --inside ARG... where Wine runs
+# (GANTREL_BENCH_WINE: 8 or 10, 8 by default) and exits with its status.
+build_and_run_under_wine() {
+    local name=$1 script=$2
+    shift 2
+    cmake --preset win32 -B "$BUILD" >/dev/null && cmake --build "$BUILD" >/dev/null || {
+        echo "$name: the win32 build failed" >&2
+        exit 1
+    }
+    run_under_wine "${GANTREL_BENCH_WINE:-8}" "$script" --inside "$@"
+    exit
+}
+
 # Whether the Linux host stand-in was built (run.sh builds it on the host).
 build_native() {
     [ -x "$NATIVE_HOST" ]
 }
 
 # Wine's console ends lines with CR LF; the checks compare Linux text. No
-# program may take more than two minutes: one that waits for a box nobody
-# answers fails instead of holding up the run.
+# program of a test may take more than two minutes (WINE_RUN_SECONDS; the
+# benchmarks give more): one that waits for a box nobody answers fails
+# instead of holding up the run.
 wine_run() {
-    timeout 120 wine "$@" 2>/dev/null | tr -d '\r'
+    timeout "${WINE_RUN_SECONDS:-120}" wine "$@" 2>/dev/null | tr -d '\r'
     return "${PIPESTATUS[0]}"
 }
 
