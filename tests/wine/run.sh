@@ -133,6 +133,8 @@ under_one_wine() {
 if [ ${#wines[@]} -gt 1 ]; then
     export GANTREL_VM_CPUS="${GANTREL_VM_CPUS:-1}"
 fi
+# A guest that hangs past every program's own limit ends here.
+export GANTREL_VM_TIMEOUT="${GANTREL_VM_TIMEOUT:-2400}"
 for version in "${wines[@]}"; do
     rm -f "$BUILD/wine-$version.total"
     under_one_wine "$version" 2>&1 | sed -u "s/^/[Wine $version] /" &
