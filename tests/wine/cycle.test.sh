@@ -78,6 +78,6 @@ fi
 
 expect_eq "the cycle's results under Wine" \
     "IsWs2 = 1|SetupServer = 0|SetUninstallInfo = 1|GetVKTFolder = 1|GetVKTFolder buffer: \"D:\\Lumeno\"|UninstInitialize = 0|CleanupDatabase = 1|UninstUnInitialize = 0" \
-    "$(cat "$BUILD"/cycle/wine/[1-7].out | tr '\n' '|' | sed 's/|$//')"
+    "$(cat "$RESULTS"/cycle/wine/[1-7].out | tr '\n' '|' | sed 's/|$//')"
 expect_eq "the database folder is gone after the removal, the settings file stays" \
     "file   settings.ini" "$(cat "$RESULTS/cycle/wine/5.tree")"
