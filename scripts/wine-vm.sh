@@ -19,9 +19,11 @@
 # Kernel, initramfs and roots are built on first use, as root, from the
 # package sources this machine's apt names, and kept in GANTREL_VM_CACHE
 # (default /var/cache/gantrel-vm) for every later run and clone: a part is
-# rebuilt when its recipe changes, and two runs that start at once build it
-# once (each part is built under a lock and moved into place whole). What
-# cannot be built is an error, never a skip.
+# built anew when its recipe changes, into a folder of its own (the older
+# one stays for checkouts that still name it, until removed by hand), and
+# two runs that start at once build it once (each part is built under a
+# lock and moved into place whole). What cannot be built is an error, never
+# a skip.
 #
 # Environment: GANTREL_VM_CACHE, GANTREL_VM_MIRROR (default: the machine's
 # Debian mirror), GANTREL_VM_CPUS (default 2), GANTREL_VM_MEMORY (MiB, default
@@ -120,9 +122,6 @@ build_part() {
             touch "$work/.complete"
             mv "$work" "$final"
             echo "wine-vm: built the guest's $name in $((SECONDS - started)) s" >&2
-            # Older builds of this part are no longer named by any recipe.
-            find "$CACHE" -maxdepth 1 -name "$name-*" ! -name "$name-$hash" \
-                -exec rm -rf {} + 2>/dev/null || true
         fi
         flock -u "$lock"
         exec {lock}>&-
@@ -130,8 +129,18 @@ build_part() {
     echo "$final"
 }
 
+# The kernel package linux-image-amd64 stands for, from the package index
+# (read anew when it has none).
 kernel_package() {
-    apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/ {print $2; exit}'
+    local package
+    package=$(apt-cache depends linux-image-amd64 2>/dev/null |
+        awk '/Depends: linux-image-/ {print $2; exit}')
+    if [ -z "$package" ] && [ "$(id -u)" = 0 ]; then
+        apt-get update -qq >/dev/null 2>&1 || true
+        package=$(apt-cache depends linux-image-amd64 2>/dev/null |
+            awk '/Depends: linux-image-/ {print $2; exit}')
+    fi
+    echo "$package"
 }
 
 build_kernel() {
