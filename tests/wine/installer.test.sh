@@ -49,23 +49,6 @@ installer_registry() {
     host dump "${INSTALLER_BESIDE[@]:2}"
 }
 
-# installer_states KEY...: "present", "absent" or "unreadable" for each key,
-# on one line, from one dump of them all.
-installer_states() {
-    local key dump states=()
-    dump=$(host dump "$@")
-    for key in "$@"; do
-        if grep -qxF "[$key]" <<<"$dump"; then
-            states+=(present)
-        elif grep -qxF "[$key] (absent)" <<<"$dump"; then
-            states+=(absent)
-        else
-            states+=(unreadable)
-        fi
-    done
-    echo "${states[*]}"
-}
-
 # installer_without KEY... < DUMP: the dump with KEY and everything below it
 # left out, whether it was there or absent.
 installer_without() {
@@ -150,7 +133,7 @@ installer_cycle() {
     expect_eq "$name: SetUninstallInfo names the module beside the host's file" \
         "$command -c\"$folder\\Program\\Gantrel.dll\"" "$(installer_command)"
     expect_eq "$name: the installer registers all six keys" \
-        "present present present present present present" "$(installer_states "${INSTALLER_SIX[@]}")"
+        "present present present present present present" "$(registry_states "${INSTALLER_SIX[@]}")"
 
     # Keys and files of similar names beside the product's.
     {
@@ -201,10 +184,10 @@ installer_cycle() {
         "$(cat "$disk/Database-old/main.db")|$(cat "$disk/Database.bak")"
     expect_eq "$name: Yes removes the six keys and the uninstall entry" \
         "absent absent absent absent absent absent absent" \
-        "$(installer_states "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL")"
+        "$(registry_states "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL")"
     expect_eq "$name: Yes leaves every key beside them" \
         "present present present present present present" \
-        "$(installer_states "${INSTALLER_BESIDE[@]}")"
+        "$(registry_states "${INSTALLER_BESIDE[@]}")"
     expect_eq "$name: Yes changes nothing else the cycle touched" \
         "$(installer_without "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL" <<<"$registry")" \
         "$(installer_registry | installer_without "${INSTALLER_SIX[@]}" "$INSTALLER_UNINSTALL")"

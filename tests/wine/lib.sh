@@ -4,21 +4,8 @@
 #
 # Sourced by tests/wine/run.sh, which sets BUILD (the win32 build folder).
 
-# The prefix and the scratch folder live inside the build tree, or in the
-# guest on its own memory: under Wine, removing a folder tree on the guest's
-# shared folder fails.
-WINE_ROOT="${GANTREL_IN_VM:+/tmp/gantrel-wine}"
-WINE_ROOT="${WINE_ROOT:-$BUILD/wine}"
-export WINEPREFIX="$WINE_ROOT/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# Wine 10 wants a private runtime folder of its own.
-export XDG_RUNTIME_DIR="$WINE_ROOT/runtime"
-# Scratch space the tests may delete in; drive D: of the prefix.
-SCRATCH="$WINE_ROOT/scratch"
-# The host, the module and the helper programs are copied into C:\gantrel,
-# since with no Z: drive nothing of the build tree is visible to Wine.
-PROGRAMS="$WINEPREFIX/drive_c/gantrel"
 HOST_EXE='C:\gantrel\gantrel-host.exe'
 MODULE_DLL='C:\gantrel\Gantrel.dll'
 # What the suites' *.host.sh made on the host for the runs under Wine.
@@ -31,6 +18,25 @@ RESULTS="$BUILD/wine-results-${GANTREL_IN_VM:-here}"
 # checks that compare the two platforms; run.sh builds it on the host.
 NATIVE_BUILD="$SOURCE/out/$(basename "$BUILD")-native"
 NATIVE_HOST="$NATIVE_BUILD/gantrel-host"
+
+# use_private_prefix NAME: this run's prefix, scratch folder (drive D:, where
+# the tests may delete) and runtime folder (Wine 10 wants a private one), in
+# $BUILD/NAME, or in the guest on its own memory: under Wine, removing a
+# folder tree on the guest's shared folder fails. The suites use
+# "gantrel-wine", the benchmarks names of their own, so a test run and a
+# benchmark never meet.
+use_private_prefix() {
+    WINE_ROOT="${GANTREL_IN_VM:+/tmp/$1}"
+    WINE_ROOT="${WINE_ROOT:-$BUILD/$1}"
+    export WINEPREFIX="$WINE_ROOT/prefix"
+    export XDG_RUNTIME_DIR="$WINE_ROOT/runtime"
+    SCRATCH="$WINE_ROOT/scratch"
+    # The host, the module and the helper programs are copied into
+    # C:\gantrel, since with no Z: drive nothing of the build tree is visible
+    # to Wine.
+    PROGRAMS="$WINEPREFIX/drive_c/gantrel"
+}
+use_private_prefix gantrel-wine
 
 passed=0
 failed=0
@@ -117,17 +123,6 @@ wine_run() {
 
 host() {
     wine_run "$HOST_EXE" "$@"
-}
-
-# Moves this run to a prefix of its own, $BUILD/NAME, beside the suites'
-# one: the benchmarks use it, so a test run and a benchmark never meet.
-use_private_prefix() {
-    WINE_ROOT="${GANTREL_IN_VM:+/tmp/$1}"
-    WINE_ROOT="${WINE_ROOT:-$BUILD/$1}"
-    export WINEPREFIX="$WINE_ROOT/prefix"
-    export XDG_RUNTIME_DIR="$WINE_ROOT/runtime"
-    SCRATCH="$WINE_ROOT/scratch"
-    PROGRAMS="$WINEPREFIX/drive_c/gantrel"
 }
 
 # The prefix is made once per run, with the private display already up, and
@@ -269,25 +264,41 @@ EXPORT_NAMES=(IsWs2 UninstInitialize UninstUnInitialize SetUninstallInfo GetVKTF
 # exports_check_tables FILE: the export contract read from the file itself,
 # with the host's tools (exports.host.sh, signed.host.sh).
 exports_check_tables() {
-    local module_file="$1" expected_exports actual_exports imports
+    local module_file="$1" headers expected_exports actual_exports imports
+    headers=$(i686-w64-mingw32-objdump -p "$module_file")
     # The export table as the linker wrote it: "ordinal name" lines, sorted.
     expected_exports=$(for i in "${!EXPORT_NAMES[@]}"; do
         echo "$((i + 1)) ${EXPORT_NAMES[$i]}"
     done | sort)
-    actual_exports=$(i686-w64-mingw32-objdump -p "$module_file" |
-        sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+    actual_exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
         sed -n 's/^[[:space:]]*\[ *\([0-9]*\)\] \(.*\)$/\1 \2/p' |
         while read -r index name; do echo "$((index + 1)) $name"; done | sort)
     expect_eq "the export table holds exactly the seven names with ordinals 1 to 7" \
         "$expected_exports" "$actual_exports"
     expect_eq "ordinals start at 1 and there are seven addresses" "1 7" \
-        "$(i686-w64-mingw32-objdump -p "$module_file" | sed -n 's/.*-- Ordinal Base \([0-9]*\).*/\1/p') \
-$(i686-w64-mingw32-objdump -p "$module_file" | grep -c '+base\[')"
+        "$(sed -n 's/.*-- Ordinal Base \([0-9]*\).*/\1/p' <<<"$headers") \
+$(grep -c '+base\[' <<<"$headers")"
 
-    imports=$(i686-w64-mingw32-objdump -p "$module_file" | sed -n 's/.*DLL Name: //p' | tr 'a-z' 'A-Z' | sort |
-        tr '\n' ' ')
+    imports=$(sed -n 's/.*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')
     expect_eq "the module imports system DLLs only" \
         "ADVAPI32.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL " "$imports"
     expect_contains "the module is a 32-bit PE DLL" "PE32 executable (DLL)" \
         "$(file "$module_file")"
+}
+
+# registry_states KEY...: "present", "absent" or "unreadable" for each key,
+# on one line, from one dump of them all by the host under Wine.
+registry_states() {
+    local key dump states=()
+    dump=$(host dump "$@")
+    for key in "$@"; do
+        if grep -qxF "[$key]" <<<"$dump"; then
+            states+=(present)
+        elif grep -qxF "[$key] (absent)" <<<"$dump"; then
+            states+=(absent)
+        else
+            states+=(unreadable)
+        fi
+    done
+    echo "${states[*]}"
 }

@@ -17,27 +17,24 @@ REG_NAME49=$(printf 'a%.0s' $(seq 1 49))
 REG_NAME50=$(printf 'n%.0s' $(seq 1 50))
 fresh_scratch registration
 
-# Everything the suite seeds, and the context-menu parents Wine's prefix
-# starts with, so that every scenario begins from the same registry: one
-# import that deletes them all.
-registration_forget() {
-    local key
-    {
-        printf 'REGEDIT4\r\n\r\n'
-        for key in 'HKEY_CURRENT_USER\Software\Corvanet' 'HKEY_LOCAL_MACHINE\SOFTWARE\Corvanet' \
-            "HKEY_CLASSES_ROOT\\CLSID\\$REG_CLASS" 'HKEY_CLASSES_ROOT\VKTFile' \
-            'HKEY_CLASSES_ROOT\*\shellex' "$REG_APPROVED" \
-            'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvanet VKT'; do
-            printf '[-%s]\r\n' "$key"
-        done
-    } >"$SCRATCH/registration/forget.reg"
-    wine_run regedit /s 'D:\registration\forget.reg'
-}
-
 # registration_import LINE...: one REGEDIT4 import of these lines.
 registration_import() {
     printf '%s\r\n' REGEDIT4 '' "$@" >"$SCRATCH/registration/import.reg"
     wine_run regedit /s 'D:\registration\import.reg'
+}
+
+# Everything the suite seeds, and the context-menu parents Wine's prefix
+# starts with, so that every scenario begins from the same registry: one
+# import that deletes them all.
+registration_forget() {
+    local key deletions=()
+    for key in 'HKEY_CURRENT_USER\Software\Corvanet' 'HKEY_LOCAL_MACHINE\SOFTWARE\Corvanet' \
+        "HKEY_CLASSES_ROOT\\CLSID\\$REG_CLASS" 'HKEY_CLASSES_ROOT\VKTFile' \
+        'HKEY_CLASSES_ROOT\*\shellex' "$REG_APPROVED" \
+        'HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Corvanet VKT'; do
+        deletions+=("[-$key]")
+    done
+    registration_import "${deletions[@]}"
 }
 
 # registration_add KEY [VALUE ARGUMENTS]: one reg add.
@@ -60,19 +57,9 @@ registration_missing() {
     echo $?
 }
 
-# For each of the six keys, on one line: 1 if missing, 0 if there, from one
-# dump of them all.
+# For each of the six keys, on one line: 1 if missing, 0 if there.
 registration_six_missing() {
-    local key dump codes=()
-    dump=$(host dump "${REG_SIX[@]}")
-    for key in "${REG_SIX[@]}"; do
-        if grep -qxF "[$key]" <<<"$dump"; then
-            codes+=(0)
-        else
-            codes+=(1)
-        fi
-    done
-    echo "${codes[*]}"
+    registry_states "${REG_SIX[@]}" | sed 's/present/0/g; s/absent/1/g; s/unreadable/1/g'
 }
 
 # The sub-keys reg query lists directly below KEY, one per line.
