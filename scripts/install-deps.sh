@@ -18,7 +18,7 @@ native=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format libgtest-dev
 # imports functions that Windows 2000 and XP lack.
 release=(cmake ninja-build g++-mingw-w64-i686-win32 osslsigncode openssl)
 windows=(nsis)
-wine_here=(wine wine32:i386 xvfb xdotool x11-apps imagemagick locales)
+wine_here=(wine wine32:i386 wine64 xvfb xdotool x11-apps imagemagick locales)
 wine_guest=(qemu-system-x86 mmdebstrap busybox-static cpio)
 
 wanted=()

@@ -27,7 +27,8 @@
 #
 # Environment: GANTREL_VM_CACHE, GANTREL_VM_MIRROR (default: the machine's
 # Debian mirror), GANTREL_VM_CPUS (default 2), GANTREL_VM_MEMORY (MiB, default
-# 4096), GANTREL_VM_TIMEOUT
+# 6144: the installer suite keeps a 64-bit prefix beside the suites' own),
+# GANTREL_VM_TIMEOUT
 # (seconds for the whole run, default 3600). Variables named GANTREL_* and
 # LC_ALL pass into the guest.
 set -euo pipefail
@@ -59,7 +60,7 @@ esac
 MODULES=(virtio_ring virtio virtio_pci_modern_dev virtio_pci_legacy_dev virtio_pci 9pnet
          9pnet_virtio netfs fscache 9p overlay)
 # What the suites run in the guest, besides the base system.
-ROOT_PACKAGES=(wine wine32:i386 xvfb xdotool x11-utils locales mount procps)
+ROOT_PACKAGES=(wine wine32:i386 wine64 xvfb xdotool x11-utils locales mount procps)
 
 # One line per part that says what it is built from; its hash names the
 # part in the cache, so a changed recipe builds a new one.
@@ -255,7 +256,7 @@ echo "$SOURCE" >"$control/checkout"
 # Every part of the run is bounded: a guest that hangs ends with the timeout.
 status=0
 timeout --kill-after=10 "${GANTREL_VM_TIMEOUT:-3600}" qemu-system-x86_64 \
-    -machine q35 -cpu qemu64 -smp "${GANTREL_VM_CPUS:-2}" -m "${GANTREL_VM_MEMORY:-4096}" \
+    -machine q35 -cpu qemu64 -smp "${GANTREL_VM_CPUS:-2}" -m "${GANTREL_VM_MEMORY:-6144}" \
     -accel tcg,thread=multi -nodefaults -display none -no-reboot \
     -kernel "$kernel/vmlinuz" -initrd "$kernel/initrd.gz" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1" \

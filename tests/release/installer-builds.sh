@@ -7,12 +7,18 @@ installer_scratch="$BUILD/installer-build-check"
 rm -rf "$installer_scratch"
 mkdir -p "$installer_scratch"
 
-if out=$(makensis -V2 -WX -DMODULE="$BUILD/Gantrel.dll" \
-    -DOUTFILE="$installer_scratch/LumenoSetup.exe" "$SOURCE/examples/installer/Lumeno.nsi" 2>&1); then
-    pass "makensis builds the example installer without a warning"
-else
-    fail "makensis builds the example installer without a warning" "$out"
-fi
-expect_eq "the installer is a Windows program" "MZ" \
-    "$(head -c 2 "$installer_scratch/LumenoSetup.exe" 2>/dev/null)"
+# Unicode as it ships, and ANSI (-DANSI).
+for kind in unicode ansi; do
+    options=()
+    [ "$kind" = ansi ] && options=(-DANSI)
+    if out=$(makensis -V2 -WX "${options[@]}" -DMODULE="$BUILD/Gantrel.dll" \
+        -DOUTFILE="$installer_scratch/LumenoSetup-$kind.exe" \
+        "$SOURCE/examples/installer/Lumeno.nsi" 2>&1); then
+        pass "makensis builds the $kind installer without a warning"
+    else
+        fail "makensis builds the $kind installer without a warning" "$out"
+    fi
+    expect_eq "the $kind installer is a Windows program" "MZ" \
+        "$(head -c 2 "$installer_scratch/LumenoSetup-$kind.exe" 2>/dev/null)"
+done
 finish

@@ -1,5 +1,6 @@
 # The example installer, built with makensis on the host for installer.test.sh:
-# "spaced" as it ships, "trailing" with a dbPath that ends in a backslash.
+# Unicode as it ships and ANSI (-DANSI), each also with a dbPath that ends in
+# a backslash ("-trailing").
 INSTALLER_BUILD="$HOST_MADE/installer"
 mkdir -p "$INSTALLER_BUILD"
 
@@ -15,7 +16,11 @@ installer_make() {
     fi
 }
 
-installer_make spaced
-# $INSTDIR is the installer's own, expanded when it runs.
-# shellcheck disable=SC2016
-installer_make trailing '-DDATABASE_PATH=$INSTDIR\Database\'
+for kind in unicode ansi; do
+    options=()
+    [ "$kind" = ansi ] && options=(-DANSI)
+    installer_make "$kind" "${options[@]}"
+    # $INSTDIR is the installer's own, expanded when it runs.
+    # shellcheck disable=SC2016
+    installer_make "$kind-trailing" "${options[@]}" '-DDATABASE_PATH=$INSTDIR\Database\'
+done

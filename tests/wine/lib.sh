@@ -131,16 +131,22 @@ host() {
 # $GANTREL_VM_KEEP and starts from a copy of it. The scratch folder is D:,
 # and Z: (the Linux root) is removed so that no path a hook is handed can
 # reach the machine's own files.
+#
+# make_prefix [ARCH]: win32 (the default) for the suites, whose programs are
+# all 32-bit; win64 for the installer suite, which plays 64-bit Windows: a
+# 32-bit installer there installs to C:\Program Files (x86) and sees the
+# 32-bit view of the registry.
 make_prefix() {
+    local arch=${1:-win32}
     rm -rf "$WINE_ROOT"
     mkdir -p "$WINEPREFIX" "$SCRATCH" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
-    start_display || return 1
-    local kept="${GANTREL_VM_KEEP:+$GANTREL_VM_KEEP/prefix.tar}"
+    use_display || return 1
+    local kept="${GANTREL_VM_KEEP:+$GANTREL_VM_KEEP/prefix-$arch.tar}"
     if [ -n "$kept" ] && [ -s "$kept" ]; then
         tar -xf "$kept" -C "$WINEPREFIX"
     else
-        wineboot -i >/dev/null 2>&1
+        WINEARCH=$arch wineboot -i >/dev/null 2>&1
         wineserver -w
         if [ -n "$kept" ]; then
             # Two guests of the same Wine may both be here at once.
