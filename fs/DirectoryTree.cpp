@@ -13,6 +13,10 @@
 #include "Platform.h"
 #include "WideText.h"
 
+#include <memory>
+#include <utility>
+#include <vector>
+
 namespace {
 
 // Ends a listing however the walk over it ends, an error included.
@@ -172,8 +176,6 @@ WideText VerbatimPath(const WideText& path) {
     return verbatim;
 }
 
-int16_t EmptyFolder(const WideText& folder);
-
 // Whether a handle opened on the link at `path` describes the link itself,
 // as on Windows. Wine opens a symbolic link's target instead, and removes
 // the target too: RemoveDirectoryW on a link to an empty folder removes that
@@ -207,8 +209,52 @@ void RemoveLink(const WideText& path, DWORD attributes) {
     }
 }
 
-// One entry of a listing, with the attributes the listing reported.
-void RemoveEntry(const WideText& entryPath, DWORD attributes) {
+// One folder of the walk: held for as long as its entries are dealt with,
+// with the listing of them. The levels of a walk live on the heap, one
+// above the other, so a tree of any depth the platform's paths allow takes
+// no more of the caller's stack than a single folder does.
+struct Level {
+    explicit Level(WideText path) : folder(std::move(path)), pinned(folder) {}
+    // The listing ends before the folder is let go.
+    ~Level() {
+        if (search != INVALID_HANDLE_VALUE) {
+            platform::FindClose(search);
+        }
+    }
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+
+    WideText folder;
+    PinnedFolder pinned;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW found;
+};
+
+// Starts the listing of a level just entered: false when the folder is not
+// to be walked (it could not be pinned, or turned out to be a link or a
+// file) or cannot be listed.
+bool StartListing(Level& level) {
+    if (!level.pinned.IsHeld()) {
+        return false;
+    }
+    WideText pattern = level.folder;
+    AppendAscii(pattern, "\\*.*");
+    level.search = platform::FindFirstFileW(pattern.c_str(), &level.found);
+    return level.search != INVALID_HANDLE_VALUE;
+}
+
+// Deals with the entry a level's listing has just reported. A sub-folder
+// that cannot be removed at once is handed back in `subFolder`, to be
+// emptied as a level of its own before its second removal.
+void RemoveEntry(const Level& level, WideText& subFolder) {
+    const WIN32_FIND_DATAW& found = level.found;
+    if (IsSelfOrParent(found.cFileName)) {
+        return;
+    }
+    WideText entryPath = level.folder;
+    entryPath += static_cast<WCHAR>('\\');
+    entryPath += found.cFileName;
+    DWORD attributes = found.dwFileAttributes;
     if (IsLink(attributes)) {
         RemoveLink(entryPath, attributes);
         return;
@@ -218,45 +264,108 @@ void RemoveEntry(const WideText& entryPath, DWORD attributes) {
     }
     if (IsFolder(attributes)) {
         if (!platform::RemoveDirectoryW(entryPath.c_str())) {
-            EmptyFolder(entryPath);
-            platform::RemoveDirectoryW(entryPath.c_str());
+            subFolder.swap(entryPath);
         }
     } else {
         platform::DeleteFileW(entryPath.c_str());
     }
 }
 
-// Empties a folder while it is pinned; one that cannot be pinned, or turns
-// out to be a link or a file, is not walked. The pin is released before the
-// caller removes the folder.
-int16_t EmptyFolder(const WideText& folder) {
-    try {
-        PinnedFolder pinned(folder);
-        if (!pinned.IsHeld()) {
-            return 0;
+// The levels of a walk, innermost last. Each is ended by its own level's
+// rules: listing first, then the pin, then the level above tries once more
+// to remove it.
+class Walk {
+  public:
+    Walk() = default;
+    ~Walk() {
+        while (!levels_.empty()) {
+            levels_.pop_back();
         }
-        WideText pattern = folder;
-        AppendAscii(pattern, "\\*.*");
-        WIN32_FIND_DATAW found;
-        HANDLE search = platform::FindFirstFileW(pattern.c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) {
-            return 0;
-        }
-        Listing listing(search);
-        do {
-            if (IsSelfOrParent(found.cFileName)) {
-                continue;
+    }
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+    bool IsOver() const { return levels_.empty(); }
+    Level& Innermost() { return *levels_.back(); }
+    std::size_t Depth() const { return levels_.size(); }
+
+    // Enters `folder` as the innermost level, pinning it; false when memory
+    // for the level ran out, `folder` then left as it was.
+    bool Enter(WideText& folder) {
+        try {
+            if (levels_.size() == levels_.capacity()) {
+                levels_.reserve(levels_.capacity() * 2 + 16);
             }
-            WideText entryPath = folder;
-            entryPath += static_cast<WCHAR>('\\');
-            entryPath += found.cFileName;
-            RemoveEntry(entryPath, found.dwFileAttributes);
-        } while (platform::FindNextFileW(search, &found));
-        return 0;
-    } catch (...) {
-        // This level stops; the level above goes on with its own walk.
+            levels_.push_back(std::unique_ptr<Level>(new Level(std::move(folder))));
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+    // Ends the innermost level, and answers the path of its folder.
+    WideText Leave() {
+        WideText folder;
+        folder.swap(levels_.back()->folder);
+        levels_.pop_back();
+        return folder;
+    }
+
+  private:
+    std::vector<std::unique_ptr<Level>> levels_;
+};
+
+// Empties `folder`, depth first in listing order, each folder pinned while
+// it is walked; one that cannot be pinned, or turns out to be a link or a
+// file, is not walked. An error inside one folder's walk (memory for a path
+// ran out) stops that folder only: the level above removes what it can of
+// it and goes on. 1 when the top folder's own walk was cut short so. The
+// path is the top level's own while the walk lasts, and is handed back in
+// `folder` when it is over.
+int16_t EmptyFolder(WideText& folder) {
+    Walk walk;
+    if (!walk.Enter(folder)) {
         return 1;
     }
+    bool entered = true;
+    int16_t topResult = 0;
+    while (!walk.IsOver()) {
+        Level& level = walk.Innermost();
+        bool ended = false;
+        bool cutShort = false;
+        WideText subFolder;
+        try {
+            if (entered) {
+                entered = false;
+                ended = !StartListing(level);
+            } else {
+                ended = !platform::FindNextFileW(level.search, &level.found);
+            }
+            if (!ended) {
+                RemoveEntry(level, subFolder);
+            }
+        } catch (...) {
+            cutShort = true;
+        }
+        if (ended || cutShort) {
+            bool top = walk.Depth() == 1;
+            WideText left = walk.Leave();
+            if (top) {
+                topResult = cutShort ? 1 : 0;
+                folder.swap(left);
+            } else {
+                platform::RemoveDirectoryW(left.c_str());
+            }
+        } else if (!subFolder.empty()) {
+            if (walk.Enter(subFolder)) {
+                entered = true;
+            } else {
+                // No memory for its level: its walk is cut short before it
+                // began, and only the second removal is left.
+                platform::RemoveDirectoryW(subFolder.c_str());
+            }
+        }
+    }
+    return topResult;
 }
 
 } // namespace
