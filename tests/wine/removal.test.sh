@@ -192,3 +192,28 @@ removal_seed 'D:\removal\db.file'
 out=$(host CleanupDatabase 0 0)
 expect_eq "a dbPath naming a file keeps the file" "CleanupDatabase = 1|file" \
     "$out|$(cat "$SCRATCH/removal/db.file")"
+
+# --- The stack the removal takes does not grow with the depth of the tree:
+# chains of 40 and 400 nested folders, made here rather than through Wine,
+# removed by CleanupDatabase on a thread with a 1 MB stack (a walk that took
+# stack for each level needed about 720 bytes a level, and overflowed such a
+# thread at about 1,400).
+removal_stack() {
+    fresh_scratch stack
+    mkdir -p "$SCRATCH/stack/db$(printf '/f%.0s' $(seq 1 "$1"))"
+    echo deep >"$SCRATCH/stack/db$(printf '/f%.0s' $(seq 1 "$1"))/last.db"
+    removal_seed 'D:\stack\db'
+    wine_run 'C:\gantrel\RemovalStack.exe' "$MODULE_DLL"
+    [ -e "$SCRATCH/stack/db" ] && echo "the chain of $1 stays"
+}
+shallow=$(removal_stack 40)
+deep=$(removal_stack 400)
+echo "       (stack of CleanupDatabase: ${shallow##* stack } for 40 levels, ${deep##* stack } for 400)"
+shallow_bytes=$(sed -n 's/.* stack \([0-9]*\) bytes$/\1/p' <<<"$shallow")
+deep_bytes=$(sed -n 's/.* stack \([0-9]*\) bytes$/\1/p' <<<"$deep")
+expect_eq "chains of 40 and 400 folders are removed on a thread with a 1 MB stack" \
+    "CleanupDatabase = 1|CleanupDatabase = 1" "${shallow%%,*}|${deep%%,*}"
+expect_eq "the removal's stack stays within 4 KB from 40 to 400 levels" "yes" \
+    "$([ -n "$shallow_bytes" ] && [ -n "$deep_bytes" ] &&
+        [ "$deep_bytes" -lt $((shallow_bytes + 4096)) ] && echo yes || echo no)"
+removal_seed 'D:\removal\db'
