@@ -10,6 +10,7 @@
 // "con" or "nul.txt" inside the folder is a file there, not the device).
 #include "DirectoryTree.h"
 
+#include "FolderIdentity.h"
 #include "Platform.h"
 #include "WideText.h"
 
@@ -75,10 +76,9 @@ class PinnedFolder {
                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                         nullptr)) {
-        BY_HANDLE_FILE_INFORMATION information;
         if (handle_ != INVALID_HANDLE_VALUE &&
-            (!platform::GetFileInformationByHandle(handle_, &information) ||
-             !IsFolder(information.dwFileAttributes) || IsLink(information.dwFileAttributes) ||
+            (!platform::GetFileInformationByHandle(handle_, &information_) ||
+             !IsFolder(information_.dwFileAttributes) || IsLink(information_.dwFileAttributes) ||
              !ListedAsRealFolder(path))) {
             Release();
         }
@@ -88,6 +88,8 @@ class PinnedFolder {
     PinnedFolder& operator=(const PinnedFolder&) = delete;
 
     bool IsHeld() const { return handle_ != INVALID_HANDLE_VALUE; }
+    // What the handle tells of the folder held.
+    const BY_HANDLE_FILE_INFORMATION& Information() const { return information_; }
 
   private:
     void Release() {
@@ -98,6 +100,7 @@ class PinnedFolder {
     }
 
     HANDLE handle_;
+    BY_HANDLE_FILE_INFORMATION information_;
 };
 
 void AppendAscii(WideText& text, const char* ascii) {
@@ -314,20 +317,51 @@ class Walk {
     std::vector<std::unique_ptr<Level>> levels_;
 };
 
+// How a walk of a folder ended: it went through to the end, it was cut
+// short by an error in the top folder's own walk, or the folder was not to
+// be touched at all.
+enum class Emptied { walked, cutShort, refused };
+
+// What a removal asks of its top folder beyond a walk: the folders it must
+// leave, however they are named, and whether the folder's own read-only mark
+// is to go once it is empty.
+struct TopFolder {
+    const std::vector<FolderIdentity>* refused;
+    bool clearOwnMark;
+};
+
+// Whether the top folder, now held, is one the removal must leave.
+bool IsRefused(const Level& level, const TopFolder& top) {
+    return top.refused != nullptr && level.pinned.IsHeld() &&
+           IsAmong(IdentityFrom(level.pinned.Information()), *top.refused);
+}
+
+// The top folder's own read-only mark goes while it is still held, so it is
+// the folder's and never a link's that took its place.
+void ClearOwnMark(const Level& level, const TopFolder& top) {
+    DWORD attributes = level.pinned.Information().dwFileAttributes;
+    if (top.clearOwnMark && level.pinned.IsHeld() && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        platform::SetFileAttributesW(level.folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+}
+
 // Empties `folder`, depth first in listing order, each folder pinned while
 // it is walked; one that cannot be pinned, or turns out to be a link or a
 // file, is not walked. An error inside one folder's walk (memory for a path
 // ran out) stops that folder only: the level above removes what it can of
-// it and goes on. 1 when the top folder's own walk was cut short so. The
-// path is the top level's own while the walk lasts, and is handed back in
-// `folder` when it is over.
-int16_t EmptyFolder(WideText& folder) {
+// it and goes on. The path is the top level's own while the walk lasts, and
+// is handed back in `folder` when it is over.
+Emptied EmptyFolder(WideText& folder, const TopFolder& top) {
     Walk walk;
     if (!walk.Enter(folder)) {
-        return 1;
+        return Emptied::cutShort;
+    }
+    if (IsRefused(walk.Innermost(), top)) {
+        folder = walk.Leave();
+        return Emptied::refused;
     }
     bool entered = true;
-    int16_t topResult = 0;
+    Emptied result = Emptied::walked;
     while (!walk.IsOver()) {
         Level& level = walk.Innermost();
         bool ended = false;
@@ -347,10 +381,13 @@ int16_t EmptyFolder(WideText& folder) {
             cutShort = true;
         }
         if (ended || cutShort) {
-            bool top = walk.Depth() == 1;
+            bool atTop = walk.Depth() == 1;
+            if (atTop && !cutShort) {
+                ClearOwnMark(level, top);
+            }
             WideText left = walk.Leave();
-            if (top) {
-                topResult = cutShort ? 1 : 0;
+            if (atTop) {
+                result = cutShort ? Emptied::cutShort : Emptied::walked;
                 folder.swap(left);
             } else {
                 platform::RemoveDirectoryW(left.c_str());
@@ -365,12 +402,35 @@ int16_t EmptyFolder(WideText& folder) {
             }
         }
     }
-    return topResult;
+    return result;
+}
+
+// Whether the folder at `path` is one of `refused`, asked before anything
+// is done with it: an empty folder would go at the first attempt.
+bool NamesARefusedFolder(const WideText& path, const std::vector<FolderIdentity>& refused) {
+    if (refused.empty()) {
+        return false;
+    }
+    HANDLE handle = platform::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    bool found = platform::GetFileInformationByHandle(handle, &information) &&
+                 IsAmong(IdentityFrom(information), refused);
+    platform::CloseHandle(handle);
+    return found;
 }
 
 } // namespace
 
 int16_t RemoveDirectoryTree(const TextString& path) {
+    return RemoveDirectoryTree(path, std::vector<FolderIdentity>());
+}
+
+int16_t RemoveDirectoryTree(const TextString& path, const std::vector<FolderIdentity>& refused) {
     WideText folder;
     try {
         folder = VerbatimPath(WideFromAnsi(path));
@@ -387,15 +447,23 @@ int16_t RemoveDirectoryTree(const TextString& path) {
         RemoveLink(folder, attributes);
         return 0;
     }
+    if (NamesARefusedFolder(folder, refused)) {
+        return 0;
+    }
     if (platform::RemoveDirectoryW(folder.c_str())) {
         return 0;
     }
     // Only a real folder is emptied (the pin sees to that): a link named
     // here would be walked in its target, and a file or nothing has nothing
-    // to empty.
-    int16_t emptied = EmptyFolder(folder);
-    if (emptied != 0) {
-        return emptied;
+    // to empty. A folder read-only itself loses the mark once emptied, or
+    // the second attempt would fail on it.
+    switch (EmptyFolder(folder, TopFolder{&refused, true})) {
+    case Emptied::cutShort:
+        return 1;
+    case Emptied::refused:
+        return 0;
+    case Emptied::walked:
+        break;
     }
     platform::RemoveDirectoryW(folder.c_str());
     return 0;
@@ -408,5 +476,7 @@ int16_t EmptyDirectory(const TextString& path) {
     } catch (...) {
         return 1;
     }
-    return folder.empty() ? 0 : EmptyFolder(folder);
+    return folder.empty() || EmptyFolder(folder, TopFolder{nullptr, false}) != Emptied::cutShort
+               ? 0
+               : 1;
 }

@@ -65,6 +65,23 @@ TEST_F(DirectoryTree, ReadOnlyMarkIsClearedFirstKeepingTheOtherBits) {
     EXPECT_FALSE(Exists("db"));
 }
 
+TEST_F(DirectoryTree, ReadOnlyFolderNamedGoesOnceEmptied) {
+    MakeFile("db/inside.dat", "x");
+    MakeReadOnly("db");
+    MakeFolder("empty");
+    MakeReadOnly("empty");
+    EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
+    EXPECT_EQ(RemoveDirectoryTree("D:\\empty"), 0);
+    EXPECT_FALSE(Exists("db"));
+    EXPECT_FALSE(Exists("empty"));
+    // Emptying a folder leaves its mark alone.
+    MakeFile("kept/inside.dat", "x");
+    MakeReadOnly("kept");
+    EXPECT_EQ(EmptyDirectory("D:\\kept"), 0);
+    EXPECT_TRUE(IsReadOnly("kept"));
+    EXPECT_FALSE(Exists("kept/inside.dat"));
+}
+
 TEST_F(DirectoryTree, FileInUseStaysWithTheFoldersAboveIt) {
     MakeFile("db/a/held.dat", "held");
     MakeFile("db/a/free.dat", "free");
