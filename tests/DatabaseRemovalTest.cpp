@@ -299,7 +299,11 @@ TEST_F(DatabasePathGuard, AcceptsFoldersBelowADriveOrAShareRootInTheirPlainSpell
     for (const char* path :
          {"", "C:", "C:\\", "C:\\\\", "C:/", "C:x", "x", "\\x", "\\\\server", "\\\\server\\share",
           "\\\\server\\share\\", "\\\\\\server\\share\\db", "\\\\.\\C:\\db", "C:\\a\\..\\b",
-          "C:\\..", "C:\\db\\.\\", "C:\\db|x", "C:\\db\x01", "1:\\db"}) {
+          "C:\\..", "C:\\db\\.\\", "C:\\db|x", "C:\\db\x01", "1:\\db",
+          // Windows reads a middle folder's trailing dots and spaces away;
+          // the walk's verbatim path would keep them and name another one.
+          "D:\\Lumeno.\\Database", "D:\\Lumeno \\Database", "D:\\a\\b..\\c/",
+          "\\\\server\\share.\\db"}) {
         EXPECT_TRUE(ResolveRemovableFolder(path).IsEmpty()) << path;
     }
 }
