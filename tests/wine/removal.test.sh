@@ -193,6 +193,66 @@ out=$(host CleanupDatabase 0 0)
 expect_eq "a dbPath naming a file keeps the file" "CleanupDatabase = 1|file" \
     "$out|$(cat "$SCRATCH/removal/db.file")"
 
+# --- A dbPath folder that is read-only itself is emptied and then goes too.
+removal_tree "$DB"
+chmod a-w "$DB"
+removal_seed 'D:\removal\db'
+out=$(host CleanupDatabase 0 0)
+expect_eq "a read-only dbPath folder goes with its tree" "CleanupDatabase = 1|no" \
+    "$out|$([ -e "$DB" ] && echo yes || echo no)"
+
+# --- A dbPath that is, or holds, one of the system's own folders removes
+# nothing, however it is spelled: another case, a trailing separator, a
+# short name, a link in a parent path. Each folder named gets a canary
+# folder that a removal would take first; where the file system lets
+# root make folders immutable, every other folder under it is made so for
+# the call, so that a refusal that fails costs the canary and not the
+# prefix.
+C_DRIVE="$WINEPREFIX/drive_c"
+# Wine names the profile after the Unix user.
+wine_user=$(id -un)
+removal_protect() {
+    mkdir -p "$1/gantrel-canary" && echo canary >"$1/gantrel-canary/marker"
+    find "$1" -path "$1/gantrel-canary" -prune -o -type d -print0 2>/dev/null |
+        xargs -0 chattr +i 2>/dev/null
+}
+removal_unprotect() {
+    find "$1" -type d -print0 2>/dev/null | xargs -0 chattr -i 2>/dev/null
+    rm -rf "$1/gantrel-canary"
+}
+fresh_scratch system
+ln -s "$C_DRIVE" "$SCRATCH/system/c"
+short=$(cd "$C_DRIVE" && wine_run cmd /c 'dir /x C:\' |
+    sed -n 's/.*<DIR> *\([^ ]*~[^ ]*\) *Program Files$/\1/p')
+echo "       (Wine's short name of C:\\Program Files: ${short:-none})"
+expect_contains "Wine gives C:\\Program Files a short name" "~" "$short"
+checks=('C:\WINDOWS|windows' 'C:\windows\SYSTEM32|windows/system32'
+    'C:\Program Files\|Program Files' "C:\\$short|Program Files"
+    'C:\Program Files (x86)|Program Files (x86)' 'C:\ProgramData|ProgramData'
+    'C:\users|users' "C:\\users\\$wine_user|users/$wine_user" 'D:\system\c\users|users'
+    "D:\\system\\c\\Users\\${wine_user^^}\\|users/$wine_user")
+for check in "${checks[@]}"; do
+    value=${check%%|*}
+    folder="$C_DRIVE/${check#*|}"
+    removal_seed "$value"
+    removal_protect "$folder"
+    before=$(removal_listing "$folder" | md5sum)
+    out=$(host CleanupDatabase 0 0)
+    after="$(cat "$folder/gantrel-canary/marker" 2>/dev/null)|$(removal_listing "$folder" | md5sum)"
+    removal_unprotect "$folder"
+    expect_eq "dbPath '$value' is a system folder or holds one: nothing in it changes" \
+        "CleanupDatabase = 1|canary|$before" "$out|$after"
+done
+# A product's database folder below Program Files goes as before.
+removal_tree "$C_DRIVE/Program Files/Corvanet/Lumeno/Database"
+removal_seed 'C:\Program Files\Corvanet\Lumeno\Database'
+out=$(host CleanupDatabase 0 0)
+expect_eq "a database folder below Program Files goes, the folders above it stay" \
+    "CleanupDatabase = 1|no|yes" \
+    "$out|$([ -e "$C_DRIVE/Program Files/Corvanet/Lumeno/Database" ] && echo yes || echo no)|$([ -d "$C_DRIVE/Program Files/Corvanet/Lumeno" ] && echo yes || echo no)"
+rm -rf "$C_DRIVE/Program Files/Corvanet"
+removal_seed 'D:\removal\db'
+
 # --- The stack the removal takes does not grow with the depth of the tree:
 # chains of 40 and 400 nested folders, made here rather than through Wine,
 # removed by CleanupDatabase on a thread with a 1 MB stack (a walk that took
