@@ -405,23 +405,31 @@ Emptied EmptyFolder(WideText& folder, const TopFolder& top) {
     return result;
 }
 
-// Whether the folder at `path` is one of `refused`, asked before anything
-// is done with it: an empty folder would go at the first attempt.
+// Whether the entry at `path`, or what it leads to, is one of `refused`:
+// opened as itself, and as its target where it is a link. Asked before
+// anything is done with it: an empty folder would go at the first attempt,
+// and a link to one of them would go as the link.
 bool NamesARefusedFolder(const WideText& path, const std::vector<FolderIdentity>& refused) {
     if (refused.empty()) {
         return false;
     }
-    HANDLE handle = platform::CreateFileW(
-        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
+    for (DWORD link : {static_cast<DWORD>(FILE_FLAG_OPEN_REPARSE_POINT), static_cast<DWORD>(0)}) {
+        HANDLE handle =
+            platform::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | link, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        BY_HANDLE_FILE_INFORMATION information;
+        bool found = platform::GetFileInformationByHandle(handle, &information) &&
+                     IsAmong(IdentityFrom(information), refused);
+        platform::CloseHandle(handle);
+        if (found) {
+            return true;
+        }
     }
-    BY_HANDLE_FILE_INFORMATION information;
-    bool found = platform::GetFileInformationByHandle(handle, &information) &&
-                 IsAmong(IdentityFrom(information), refused);
-    platform::CloseHandle(handle);
-    return found;
+    return false;
 }
 
 } // namespace
@@ -440,14 +448,14 @@ int16_t RemoveDirectoryTree(const TextString& path, const std::vector<FolderIden
     if (folder.empty()) {
         return 0;
     }
+    if (NamesARefusedFolder(folder, refused)) {
+        return 0;
+    }
     // A link named here is never removed blind: where the platform follows
     // it, that would remove the folder it leads to.
     DWORD attributes = ListedAttributes(folder);
     if (attributes != INVALID_FILE_ATTRIBUTES && IsLink(attributes)) {
         RemoveLink(folder, attributes);
-        return 0;
-    }
-    if (NamesARefusedFolder(folder, refused)) {
         return 0;
     }
     if (platform::RemoveDirectoryW(folder.c_str())) {

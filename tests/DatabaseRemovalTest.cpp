@@ -225,7 +225,8 @@ TEST_F(DatabaseRemoval, SystemFoldersAndTheFoldersAboveThemAreLeftHoweverNamed) 
          {"windows/system32/kernel32.dll", "Program Files/marker", "Profiles/alice/marker"}) {
         WriteFileBytes(c + marker, "system");
     }
-    MakeLink(c + "Profiles", "via/profiles");
+    MakeLink(drives + "/c", "via");
+    MakeLink(c + "Profiles", "named");
     emulated::SeedRegistryValue(
         HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
         "ProfilesDirectory", REG_EXPAND_SZ, std::string("%SystemDrive%\\Profiles") + '\0');
@@ -233,13 +234,14 @@ TEST_F(DatabaseRemoval, SystemFoldersAndTheFoldersAboveThemAreLeftHoweverNamed) 
     ASSERT_EQ(::setenv("SystemDrive", "Q:", 1),
               0); // the user's, and ignored where it would hide one
     for (const char* value : {"C:\\WINDOWS", "C:\\windows\\System32", "C:\\Program Files\\",
-                              "C:\\profiles", "D:\\via\\profiles"}) {
+                              "C:\\profiles", "D:\\via\\profiles", "D:\\named"}) {
         SeedDatabasePath(std::string(value) + '\0');
         EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1) << value;
         EXPECT_EQ(ReadFileBytes(c + "windows/system32/kernel32.dll"), "system") << value;
         EXPECT_EQ(ReadFileBytes(c + "Program Files/marker"), "system") << value;
         EXPECT_EQ(ReadFileBytes(c + "Profiles/alice/marker"), "system") << value;
     }
+    EXPECT_TRUE(Exists("named")); // a link to one of them stays too
     // A product's folder below one of them, and a folder beside them, go.
     SeedDatabasePath(std::string("C:\\Program Files\\Corvanet\\Lumeno\\Database") + '\0');
     EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
