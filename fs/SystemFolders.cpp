@@ -152,7 +152,7 @@ bool IdentityOf(const WideText& path, FolderIdentity& identity) {
 }
 
 // Adds the folder at `path` (a full path on a drive) and each folder above
-// it, short of the drive's root.
+// it, up to the drive's root.
 void AddChain(WideText path, std::vector<FolderIdentity>& chains) {
     if (!IsDrivePath(path)) {
         return;
@@ -161,12 +161,12 @@ void AddChain(WideText path, std::vector<FolderIdentity>& chains) {
         while (path.size() > 3 && IsSeparator(path.back())) {
             path.pop_back();
         }
-        if (path.size() <= 3) {
-            return;
-        }
         FolderIdentity identity;
         if (IdentityOf(path, identity) && !IsAmong(identity, chains)) {
             chains.push_back(identity);
+        }
+        if (path.size() <= 3) {
+            return;
         }
         while (path.size() > 3 && !IsSeparator(path.back())) {
             path.pop_back();

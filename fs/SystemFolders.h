@@ -7,7 +7,7 @@
 #include <vector>
 
 // The identities of the system's own folders and of every folder above each
-// of them, short of its drive's root: the Windows folder, the system folder
+// of them, up to its drive's root: the Windows folder, the system folder
 // in each view the platform offers, the Program Files folders (both views),
 // the folder of all users' data, the profiles folder and the current user's
 // profile. A folder whose identity is among them is, or holds, one of the
