@@ -11,7 +11,9 @@
 #include "DirectoryTree.h"
 
 #include "FolderIdentity.h"
+#include "PinnedFolder.h"
 #include "Platform.h"
+#include "WidePath.h"
 #include "WideText.h"
 
 #include <memory>
@@ -20,181 +22,9 @@
 
 namespace {
 
-// Ends a listing however the walk over it ends, an error included.
-class Listing {
-  public:
-    explicit Listing(HANDLE handle) : handle_(handle) {}
-    ~Listing() { platform::FindClose(handle_); }
-    Listing(const Listing&) = delete;
-    Listing& operator=(const Listing&) = delete;
-
-  private:
-    HANDLE handle_;
-};
-
-bool IsLink(DWORD attributes) {
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-bool IsFolder(DWORD attributes) {
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// The attributes the listing of a folder's parent shows for the entry at
-// `path` (the listing asked for the entry itself: its path, no wildcard), or
-// INVALID_FILE_ATTRIBUTES when it shows none.
-DWORD ListedAttributes(const WideText& path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = platform::FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    Listing listing(search);
-    return found.dwFileAttributes;
-}
-
-bool ListedAsRealFolder(const WideText& path) {
-    DWORD attributes = ListedAttributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes) && !IsLink(attributes);
-}
-
-// A folder held open while it is walked. The handle shares reading and
-// writing but not deletion, so while it is open no process can rename, move
-// or remove the folder, nor put a link in its place: every path the walk
-// builds below it names what its listing showed. The handle is opened on
-// the entry itself, never through a link, and is kept only when it holds a
-// real folder.
-//
-// Not every platform opens the link itself: Wine opens a symbolic link's
-// target and describes the target through the handle, while its listing
-// still marks the link. So once the folder is held, the listing is asked
-// too, and where either says link the folder is not walked.
-class PinnedFolder {
-  public:
-    explicit PinnedFolder(const WideText& path)
-        : handle_(platform::CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                        nullptr)) {
-        if (handle_ != INVALID_HANDLE_VALUE &&
-            (!platform::GetFileInformationByHandle(handle_, &information_) ||
-             !IsFolder(information_.dwFileAttributes) || IsLink(information_.dwFileAttributes) ||
-             !ListedAsRealFolder(path))) {
-            Release();
-        }
-    }
-    ~PinnedFolder() { Release(); }
-    PinnedFolder(const PinnedFolder&) = delete;
-    PinnedFolder& operator=(const PinnedFolder&) = delete;
-
-    bool IsHeld() const { return handle_ != INVALID_HANDLE_VALUE; }
-    // What the handle tells of the folder held.
-    const BY_HANDLE_FILE_INFORMATION& Information() const { return information_; }
-
-  private:
-    void Release() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            platform::CloseHandle(handle_);
-            handle_ = INVALID_HANDLE_VALUE;
-        }
-    }
-
-    HANDLE handle_;
-    BY_HANDLE_FILE_INFORMATION information_;
-};
-
-void AppendAscii(WideText& text, const char* ascii) {
-    while (*ascii != 0) {
-        text += static_cast<WCHAR>(*ascii++);
-    }
-}
-
-bool StartsWithAscii(const WideText& text, const char* ascii) {
-    for (std::size_t i = 0; ascii[i] != 0; ++i) {
-        if (i >= text.size() || text[i] != static_cast<WCHAR>(ascii[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsSeparator(WCHAR unit) {
-    return unit == '\\' || unit == '/';
-}
-
 // "." and ".." by whole name: "..." and ".profile" are ordinary entries.
 bool IsSelfOrParent(const WCHAR* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
-// The ANSI path as the wide calls take it, converted with the ANSI code page.
-WideText WideFromAnsi(const TextString& path) {
-    WideText wide;
-    if (path.Length() == 0) {
-        return wide;
-    }
-    int units = platform::MultiByteToWideChar(CP_ACP, 0, path.Text(), path.Length(), nullptr, 0);
-    if (units <= 0) {
-        return wide;
-    }
-    wide.resize(static_cast<std::size_t>(units));
-    units = platform::MultiByteToWideChar(CP_ACP, 0, path.Text(), path.Length(), &wide[0], units);
-    wide.resize(units > 0 ? static_cast<std::size_t>(units) : 0);
-    return wide;
-}
-
-// The verbatim form of a full path: "X:\a\b" gives "\\?\X:\a\b" and
-// "\\server\share\a" gives "\\?\UNC\server\share\a", read as the ANSI calls
-// read them (either slash separates, and the last component loses its
-// trailing dots and spaces), so that the folder removed is the one the path
-// names. A path already verbatim stays as it is; one with no verbatim form
-// (a relative one) is taken as the platform's path rules read it.
-WideText VerbatimPath(const WideText& path) {
-    if (StartsWithAscii(path, "\\\\?\\")) {
-        return path;
-    }
-    WideText verbatim;
-    std::size_t rest = 0;
-    bool drive = path.size() >= 3 && path[0] < 0x80 &&
-                 ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':' &&
-                 IsSeparator(path[2]);
-    if (drive) {
-        AppendAscii(verbatim, "\\\\?\\");
-    } else if (path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-        AppendAscii(verbatim, "\\\\?\\UNC\\");
-        rest = 2;
-    } else {
-        return path;
-    }
-    for (std::size_t i = rest; i < path.size(); ++i) {
-        verbatim += IsSeparator(path[i]) ? static_cast<WCHAR>('\\') : path[i];
-    }
-    std::size_t last = verbatim.size();
-    while (last > 0 && (verbatim[last - 1] == '.' || verbatim[last - 1] == ' ')) {
-        --last;
-    }
-    if (last > 0 && verbatim[last - 1] != '\\') {
-        verbatim.resize(last);
-    }
-    return verbatim;
-}
-
-// Whether a handle opened on the link at `path` describes the link itself,
-// as on Windows. Wine opens a symbolic link's target instead, and removes
-// the target too: RemoveDirectoryW on a link to an empty folder removes that
-// folder and leaves the link.
-bool OpensTheLinkItself(const WideText& path) {
-    HANDLE handle = platform::CreateFileW(
-        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION information;
-    bool link = platform::GetFileInformationByHandle(handle, &information) &&
-                IsLink(information.dwFileAttributes);
-    platform::CloseHandle(handle);
-    return link;
 }
 
 // A junction or a symbolic link leads out of the tree: it goes as the link
