@@ -230,6 +230,11 @@ checks=('C:\WINDOWS|windows' "C:\\windows\\SYSTEM32|$system32"
 for check in "${checks[@]}"; do
     value=${check%%|*}
     folder="$C_DRIVE/${check#*|}"
+    # A 32-bit prefix has one Program Files folder and one system folder.
+    if [ ! -d "$folder" ]; then
+        echo "       (no ${check#*|} in this prefix)"
+        continue
+    fi
     removal_seed "$value"
     removal_protect "$folder"
     before=$(removal_listing "$folder" | md5sum)
