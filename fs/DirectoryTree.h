@@ -21,11 +21,12 @@
 // path ran out), in which case no second removal is attempted. A path naming
 // a file, a link or nothing removes nothing and answers 0.
 // A folder that is itself read-only loses the mark once it is empty, so that
-// it goes too.
+// it goes too. A tree of any depth the platform's paths allow takes no more
+// of the caller's stack than a single folder.
 int16_t RemoveDirectoryTree(const TextString& path);
-// The same, except that a folder among `refused`, however `path` spells it
-// (the identity of the folder reached counts), is left whole: nothing is
-// removed and the answer is 0.
+// The same, except that a folder among `refused`, or a link leading to one,
+// is left whole however `path` spells it (the identity of the folder reached
+// counts): nothing is removed and the answer is 0.
 int16_t RemoveDirectoryTree(const TextString& path, const std::vector<FolderIdentity>& refused);
 
 // Deletes everything inside the folder `path`, depth first, in the order the
