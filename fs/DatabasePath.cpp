@@ -87,6 +87,17 @@ TextString ResolveRemovableFolder(const TextString& path) {
     if (components.size() < folders) {
         return TextString();
     }
+    // Windows reads the trailing dots and spaces of a folder inside the path
+    // away ("D:\Lumeno.\db" is "D:\Lumeno\db" to it), while the walk's
+    // verbatim path keeps them and names another folder, which only
+    // verbatim paths can make: neither is what the value asks for. The last
+    // component's are read away as Windows reads them (RemoveDirectoryTree).
+    for (std::size_t i = 0; i + 1 < components.size(); ++i) {
+        char last = components[i].back();
+        if (last == '.' || last == ' ') {
+            return TextString();
+        }
+    }
     // "X:" takes a separator before its first folder; a share's "\\" ends in
     // one already.
     bool separate = folders == 1;

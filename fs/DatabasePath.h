@@ -12,7 +12,10 @@
 // current drive ("\x"), the root of a drive or a share however spelled
 // ("D:\\", "\\server\share\"), a device path ("\\?\", "\\.\"), and any path
 // with a component of only dots and spaces (".", "..", "...", which Windows
-// folds into the folder above) or a character no file name may hold
+// folds into the folder above), one with a component before the last that
+// ends in a dot or a space ("D:\Lumeno.\db", which Windows reads as
+// "D:\Lumeno\db" and the verbatim walk would not), or a character no file
+// name may hold
 // (<>:"|?* and control characters). Double-byte characters are stepped over
 // whole, so a second byte is never taken for a separator.
 TextString ResolveRemovableFolder(const TextString& path);

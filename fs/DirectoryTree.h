@@ -9,16 +9,25 @@
 // given folder is ever touched.
 #pragma once
 
+#include "FolderIdentity.h"
 #include "TextString.h"
 
 #include <cstdint>
+#include <vector>
 
 // Removes the folder `path` (no trailing separator), emptying it first when
 // it cannot be removed at once. 0 in the ordinary course, whether or not the
 // folder is gone; 1 when emptying it was cut short by an error (memory for a
 // path ran out), in which case no second removal is attempted. A path naming
 // a file, a link or nothing removes nothing and answers 0.
+// A folder that is itself read-only loses the mark once it is empty, so that
+// it goes too. A tree of any depth the platform's paths allow takes no more
+// of the caller's stack than a single folder.
 int16_t RemoveDirectoryTree(const TextString& path);
+// The same, except that a folder among `refused`, or a link leading to one,
+// is left whole however `path` spells it (the identity of the folder reached
+// counts): nothing is removed and the answer is 0.
+int16_t RemoveDirectoryTree(const TextString& path, const std::vector<FolderIdentity>& refused);
 
 // Deletes everything inside the folder `path`, depth first, in the order the
 // platform lists the entries. 0, or 1 when this level's walk was cut short by

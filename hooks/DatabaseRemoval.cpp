@@ -5,6 +5,7 @@
 #include "Hooks.h"
 #include "Platform.h"
 #include "RegistryValues.h"
+#include "SystemFolders.h"
 #include "TextString.h"
 
 namespace {
@@ -21,6 +22,11 @@ const char* const productWindowClass = "LumenoMainWindow";
 // current folder, or a whole drive, with it. Any other spelling the platform
 // accepts for the folder ("D:/db", "D:\db\") is removed as its plain one,
 // which is the only form the walk may append entry names to.
+//
+// The value lives where every program of the user may write it, and the
+// removal may run elevated: a value that names one of the system's own
+// folders, or a folder that holds one (the Windows folder, Program Files,
+// the profiles), removes nothing, whatever spelling or link leads there.
 void RemoveDatabaseFolder() {
     try {
         TextString databasePath;
@@ -33,7 +39,7 @@ void RemoveDatabaseFolder() {
         }
         TextString folder = ResolveRemovableFolder(databasePath);
         if (!folder.IsEmpty()) {
-            RemoveDirectoryTree(folder);
+            RemoveDirectoryTree(folder, SystemFolderChains());
         }
     } catch (...) {
         // Out of memory for the path: there is nothing to remove with, and

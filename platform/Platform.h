@@ -57,6 +57,14 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
 BOOL CloseHandle(HANDLE handle);
 int lstrlenA(LPCSTR text);
 
+// Where the system keeps its own folders (kernel32): the folders a removal
+// must never empty.
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+UINT GetSystemWindowsDirectoryW(LPWSTR buffer, UINT size);
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
+DWORD ExpandEnvironmentStringsW(LPCWSTR text, LPWSTR buffer, DWORD size);
+
 // User interface (user32).
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);

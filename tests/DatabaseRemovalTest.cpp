@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -211,6 +212,49 @@ TEST_F(DatabaseRemoval, ValueNamingAFileOrALinkRemovesNothingBehindIt) {
     EXPECT_EQ(ReadFileBytes(Disk("elsewhere/precious.dat")), "p");
 }
 
+TEST_F(DatabaseRemoval, SystemFoldersAndTheFoldersAboveThemAreLeftHoweverNamed) {
+    // Drive C: as the emulated system has it: the Windows folder where Wine
+    // keeps it, Program Files from the environment, the profiles folder only
+    // from the machine's registry, expanded with the Windows folder's drive.
+    const std::string c = drives + "/c/";
+    for (const char* folder : {"windows/system32", "Program Files/Corvanet/Lumeno/Database/x",
+                               "Profiles/alice", "Data"}) {
+        RunCommand("mkdir -p " + ShellQuoted(c + folder));
+    }
+    for (const char* marker :
+         {"windows/system32/kernel32.dll", "Program Files/marker", "Profiles/alice/marker"}) {
+        WriteFileBytes(c + marker, "system");
+    }
+    MakeLink(drives + "/c", "via");
+    MakeLink(c + "Profiles", "named");
+    emulated::SeedRegistryValue(
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+        "ProfilesDirectory", REG_EXPAND_SZ, std::string("%SystemDrive%\\Profiles") + '\0');
+    ASSERT_EQ(::setenv("ProgramFiles", "C:\\Program Files", 1), 0);
+    ASSERT_EQ(::setenv("SystemDrive", "Q:", 1),
+              0); // the user's, and ignored where it would hide one
+    for (const char* value : {"C:\\WINDOWS", "C:\\windows\\System32", "C:\\Program Files\\",
+                              "C:\\profiles", "D:\\via\\profiles", "D:\\named"}) {
+        SeedDatabasePath(std::string(value) + '\0');
+        EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1) << value;
+        EXPECT_EQ(ReadFileBytes(c + "windows/system32/kernel32.dll"), "system") << value;
+        EXPECT_EQ(ReadFileBytes(c + "Program Files/marker"), "system") << value;
+        EXPECT_EQ(ReadFileBytes(c + "Profiles/alice/marker"), "system") << value;
+    }
+    EXPECT_TRUE(Exists("named")); // a link to one of them stays too
+    // A product's folder below one of them, and a folder beside them, go.
+    SeedDatabasePath(std::string("C:\\Program Files\\Corvanet\\Lumeno\\Database") + '\0');
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    SeedDatabasePath(std::string("C:\\Data") + '\0');
+    EXPECT_EQ(CleanupDatabase(nullptr, 0, nullptr), 1);
+    ::unsetenv("ProgramFiles");
+    ::unsetenv("SystemDrive");
+    EXPECT_FALSE(PathExists(c + "Program Files/Corvanet/Lumeno/Database"));
+    EXPECT_TRUE(PathExists(c + "Program Files/Corvanet/Lumeno"));
+    EXPECT_FALSE(PathExists(c + "Data"));
+    EXPECT_EQ(emulated::OpenFileCount(), 0);
+}
+
 TEST_F(DatabaseRemoval, ASecondByteWithTheBackslashCodeIsNoSeparator) {
     // Under code page 932, 0x95 0x5C is one character: "\x95\x5C.." is one
     // name, whose trailing dots the platform drops, not a folder and "..".
@@ -257,7 +301,11 @@ TEST_F(DatabasePathGuard, AcceptsFoldersBelowADriveOrAShareRootInTheirPlainSpell
     for (const char* path :
          {"", "C:", "C:\\", "C:\\\\", "C:/", "C:x", "x", "\\x", "\\\\server", "\\\\server\\share",
           "\\\\server\\share\\", "\\\\\\server\\share\\db", "\\\\.\\C:\\db", "C:\\a\\..\\b",
-          "C:\\..", "C:\\db\\.\\", "C:\\db|x", "C:\\db\x01", "1:\\db"}) {
+          "C:\\..", "C:\\db\\.\\", "C:\\db|x", "C:\\db\x01", "1:\\db",
+          // Windows reads a middle folder's trailing dots and spaces away;
+          // the walk's verbatim path would keep them and name another one.
+          "D:\\Lumeno.\\Database", "D:\\Lumeno \\Database", "D:\\a\\b..\\c/",
+          "\\\\server\\share.\\db"}) {
         EXPECT_TRUE(ResolveRemovableFolder(path).IsEmpty()) << path;
     }
 }

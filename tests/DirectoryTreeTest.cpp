@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class DirectoryTree : public ScratchDrive {};
@@ -58,6 +63,23 @@ TEST_F(DirectoryTree, ReadOnlyMarkIsClearedFirstKeepingTheOtherBits) {
     ASSERT_NE(deleted, std::string::npos) << trace;
     EXPECT_LT(cleared, deleted);
     EXPECT_FALSE(Exists("db"));
+}
+
+TEST_F(DirectoryTree, ReadOnlyFolderNamedGoesOnceEmptied) {
+    MakeFile("db/inside.dat", "x");
+    MakeReadOnly("db");
+    MakeFolder("empty");
+    MakeReadOnly("empty");
+    EXPECT_EQ(RemoveDirectoryTree("D:\\db"), 0);
+    EXPECT_EQ(RemoveDirectoryTree("D:\\empty"), 0);
+    EXPECT_FALSE(Exists("db"));
+    EXPECT_FALSE(Exists("empty"));
+    // Emptying a folder leaves its mark alone.
+    MakeFile("kept/inside.dat", "x");
+    MakeReadOnly("kept");
+    EXPECT_EQ(EmptyDirectory("D:\\kept"), 0);
+    EXPECT_TRUE(IsReadOnly("kept"));
+    EXPECT_FALSE(Exists("kept/inside.dat"));
 }
 
 TEST_F(DirectoryTree, FileInUseStaysWithTheFoldersAboveIt) {
@@ -266,6 +288,47 @@ TEST_F(DirectoryTree, DeviceNamesAndPathsBeyondMaxPathGo) {
     EXPECT_FALSE(Exists("db"));
     EXPECT_EQ(ReadFileBytes(Disk("outside/con")), "keep");
     EXPECT_EQ(emulated::OpenSearchCount(), 0);
+}
+
+TEST_F(DirectoryTree, ChainDeeperThanAThreadStackGoesOnA1MBThread) {
+    // 2,000 nested folders, made one level at a time relative to the last, so
+    // that no Linux path gets too long; a walk that took stack for each level
+    // would overflow an installer thread's 1 MB long before the end.
+    const int levels = 2000;
+    MakeFolder("chain");
+    int fd = ::open(Disk("chain").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    for (int level = 0; level < levels; ++level) {
+        ASSERT_EQ(::mkdirat(fd, "f", 0755), 0) << level;
+        int inner = ::openat(fd, "f", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        ASSERT_GE(inner, 0) << level;
+        fd = inner;
+    }
+    ::close(::openat(fd, "last.dat", O_WRONLY | O_CREAT, 0644));
+    ::close(fd);
+
+    struct Removal {
+        int16_t result = -1;
+    } removal;
+    pthread_attr_t attributes;
+    ASSERT_EQ(::pthread_attr_init(&attributes), 0);
+    ASSERT_EQ(::pthread_attr_setstacksize(&attributes, 1u << 20), 0);
+    pthread_t thread;
+    ASSERT_EQ(::pthread_create(
+                  &thread, &attributes,
+                  [](void* context) -> void* {
+                      static_cast<Removal*>(context)->result = RemoveDirectoryTree("D:\\chain");
+                      return nullptr;
+                  },
+                  &removal),
+              0);
+    ::pthread_join(thread, nullptr);
+    ::pthread_attr_destroy(&attributes);
+    EXPECT_EQ(removal.result, 0);
+    EXPECT_FALSE(Exists("chain"));
+    EXPECT_EQ(emulated::OpenSearchCount(), 0);
+    EXPECT_EQ(emulated::OpenFileCount(), 0);
 }
 
 TEST_F(DirectoryTree, ErrorInTheTopWalkAnswersOneWithoutASecondAttempt) {

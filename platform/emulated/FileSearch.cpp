@@ -110,11 +110,18 @@ template <typename FindData> HANDLE FindSingleEntry(std::string linuxPath, FindD
         std::size_t slash = linuxPath.rfind('/');
         std::string folder = slash == std::string::npos ? "." : linuxPath.substr(0, slash);
         std::string name = slash == std::string::npos ? linuxPath : linuxPath.substr(slash + 1);
-        int folderFd = ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY);
+        // The parent is looked at through its listing or held handle where
+        // there is one, as the removals reach entries: a path below a deep
+        // chain may be longer than Linux takes whole.
+        Entry located = Locate(linuxPath);
+        bool ownFolder = located.folder == AT_FDCWD;
+        int folderFd = ownFolder
+                           ? ::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY)
+                           : located.folder;
         struct stat entry;
         bool found = folderFd >= 0 && Describe(folderFd, name.c_str(), data, entry);
         int error = errno;
-        if (folderFd >= 0) {
+        if (ownFolder && folderFd >= 0) {
             ::close(folderFd);
         }
         if (found) {

@@ -192,3 +192,89 @@ removal_seed 'D:\removal\db.file'
 out=$(host CleanupDatabase 0 0)
 expect_eq "a dbPath naming a file keeps the file" "CleanupDatabase = 1|file" \
     "$out|$(cat "$SCRATCH/removal/db.file")"
+
+# --- A dbPath that is, or holds, one of the system's own folders removes
+# nothing, however it is spelled: another case, a trailing separator, a
+# short name, a link in a parent path. Each folder named gets a canary
+# folder that a removal would take first; where the file system lets
+# root make folders immutable, every other folder under it is made so for
+# the call, so that a refusal that fails costs the canary and not the
+# prefix.
+C_DRIVE="$WINEPREFIX/drive_c"
+# Wine names the profile after the Unix user.
+wine_user=$(id -un)
+removal_protect() {
+    mkdir -p "$1/gantrel-canary" && echo canary >"$1/gantrel-canary/marker"
+    find "$1" -path "$1/gantrel-canary" -prune -o -type d -print0 2>/dev/null |
+        xargs -0 chattr +i 2>/dev/null
+}
+removal_unprotect() {
+    find "$1" -type d -print0 2>/dev/null | xargs -0 chattr -i 2>/dev/null
+    rm -rf "$1/gantrel-canary"
+}
+fresh_scratch system
+ln -s "$C_DRIVE" "$SCRATCH/system/c"
+short=$(cd "$C_DRIVE" && wine_run cmd /c 'dir /x C:\' |
+    sed -n 's/.*<DIR> *\([^ ]*~[^ ]*\) *Program Files$/\1/p')
+echo "       (Wine's short name of C:\\Program Files: ${short:-none})"
+expect_contains "Wine gives C:\\Program Files a short name" "~" "$short"
+# A 32-bit program reaches the 32-bit system folder as System32 in a 64-bit
+# prefix. (Wine 8 has no Sysnative to reach the 64-bit one by.)
+system32=windows/system32
+[ ! -d "$C_DRIVE/windows/syswow64" ] || system32=windows/syswow64
+checks=('C:\WINDOWS|windows' "C:\\windows\\SYSTEM32|$system32"
+    'C:\Program Files\|Program Files' "C:\\$short|Program Files"
+    'C:\Program Files (x86)|Program Files (x86)' 'C:\ProgramData|ProgramData'
+    'C:\users|users' "C:\\users\\$wine_user|users/$wine_user" 'D:\system\c\users|users'
+    "D:\\system\\c\\Users\\${wine_user^^}\\|users/$wine_user")
+for check in "${checks[@]}"; do
+    value=${check%%|*}
+    folder="$C_DRIVE/${check#*|}"
+    # A 32-bit prefix has one Program Files folder and one system folder.
+    if [ ! -d "$folder" ]; then
+        echo "       (no ${check#*|} in this prefix)"
+        continue
+    fi
+    removal_seed "$value"
+    removal_protect "$folder"
+    before=$(removal_listing "$folder" | md5sum)
+    out=$(host CleanupDatabase 0 0)
+    after="$(cat "$folder/gantrel-canary/marker" 2>/dev/null)|$(removal_listing "$folder" | md5sum)"
+    removal_unprotect "$folder"
+    expect_eq "dbPath '$value' is a system folder or holds one: nothing in it changes" \
+        "CleanupDatabase = 1|canary|$before" "$out|$after"
+done
+# A product's database folder below Program Files goes as before.
+removal_tree "$C_DRIVE/Program Files/Corvanet/Lumeno/Database"
+removal_seed 'C:\Program Files\Corvanet\Lumeno\Database'
+out=$(host CleanupDatabase 0 0)
+expect_eq "a database folder below Program Files goes, the folders above it stay" \
+    "CleanupDatabase = 1|no|yes" \
+    "$out|$([ -e "$C_DRIVE/Program Files/Corvanet/Lumeno/Database" ] && echo yes || echo no)|$([ -d "$C_DRIVE/Program Files/Corvanet/Lumeno" ] && echo yes || echo no)"
+rm -rf "$C_DRIVE/Program Files/Corvanet"
+removal_seed 'D:\removal\db'
+
+# --- The stack the removal takes does not grow with the depth of the tree:
+# chains of 40 and 400 nested folders, made here rather than through Wine,
+# removed by CleanupDatabase on a thread with a 1 MB stack (a walk that took
+# stack for each level needed about 720 bytes a level, and overflowed such a
+# thread at about 1,400).
+removal_stack() {
+    fresh_scratch stack
+    mkdir -p "$SCRATCH/stack/db$(printf '/f%.0s' $(seq 1 "$1"))"
+    echo deep >"$SCRATCH/stack/db$(printf '/f%.0s' $(seq 1 "$1"))/last.db"
+    removal_seed 'D:\stack\db'
+    wine_run 'C:\gantrel\RemovalStack.exe' "$MODULE_DLL"
+    [ -e "$SCRATCH/stack/db" ] && echo "the chain of $1 stays"
+}
+shallow=$(removal_stack 40)
+deep=$(removal_stack 400)
+echo "       (stack of CleanupDatabase: ${shallow##* stack } for 40 levels, ${deep##* stack } for 400)"
+shallow_bytes=$(sed -n 's/.* stack \([0-9]*\) bytes$/\1/p' <<<"$shallow")
+deep_bytes=$(sed -n 's/.* stack \([0-9]*\) bytes$/\1/p' <<<"$deep")
+expect_eq "chains of 40 and 400 folders are removed on a thread with a 1 MB stack" \
+    "CleanupDatabase = 1|CleanupDatabase = 1" "${shallow%%,*}|${deep%%,*}"
+expect_eq "the removal's stack stays within 4 KB from 40 to 400 levels" "yes" \
+    "$([ -n "$shallow_bytes" ] && [ -n "$deep_bytes" ] &&
+        [ "$deep_bytes" -lt $((shallow_bytes + 4096)) ] && echo yes || echo no)"
+removal_seed 'D:\removal\db'
