@@ -79,11 +79,6 @@ installer_without() {
         !skip'
 }
 
-# The folders and files below FOLDER, sorted, on one line.
-installer_listing() {
-    (cd "$1" 2>/dev/null && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
-}
-
 # The stored uninstall command, as reg query lists it in the 32-bit view.
 installer_command() {
     wine_run reg query "$INSTALLER_UNINSTALL" /v UninstallString /reg:32 |
@@ -114,7 +109,7 @@ installer_log() {
 
 # installer_unchanged NAME WHAT FILES REGISTRY: nothing of the product went.
 installer_unchanged() {
-    expect_eq "$1: $2 leaves every file" "$3" "$(installer_listing "$disk")"
+    expect_eq "$1: $2 leaves every file" "$3" "$(folder_listing "$disk")"
     expect_eq "$1: $2 leaves every key" "$4" "$(installer_registry)"
 }
 
@@ -147,7 +142,7 @@ installer_cycle() {
         "./Database ./Database/.cache ./Database/.cache/index ./Database/archive \
 ./Database/archive/2019 ./Database/archive/2019/old.db ./Database/main.db \
 ./Database/main.db-journal ./Program ./Program/Gantrel.dll ./Program/settings.ini ./hooks.log \
-./uninst.exe " "$(installer_listing "$disk")"
+./uninst.exe " "$(folder_listing "$disk")"
     expect_eq "$name: the module installed is the one built" "same" \
         "$(cmp -s "$BUILD/Gantrel.dll" "$disk/Program/Gantrel.dll" && echo same)"
     expect_eq "$name: every hook answers the installer as documented" \
@@ -180,7 +175,7 @@ installer_cycle() {
     echo backup >"$disk/Database.bak"
     local registry files
     registry=$(installer_registry)
-    files=$(installer_listing "$disk")
+    files=$(folder_listing "$disk")
 
     # --- Silently while the product runs: refused at once, with no box
     # (one would hold the uninstaller until its time runs out).
@@ -229,7 +224,7 @@ installer_cycle() {
     expect_eq "$name: the uninstaller finishes with 0" "exit 0" "$INSTALLER_EXIT"
     expect_eq "$name: the removal takes the database folder and nothing beside it" \
         "./Database-old ./Database-old/main.db ./Database.bak ./hooks.log " \
-        "$(installer_listing "$disk" | sed 's| ./uninst.exe||')"
+        "$(folder_listing "$disk" | sed 's| ./uninst.exe||')"
     expect_eq "$name: the files beside it keep their content" "old|backup" \
         "$(cat "$disk/Database-old/main.db")|$(cat "$disk/Database.bak")"
     expect_eq "$name: the removal takes the six keys and the uninstall entry" \
@@ -274,6 +269,13 @@ for kind in unicode ansi; do
         installer_cycle "$kind" "$layout"
     done
 done
+
+# The folders only 64-bit Windows has, as a 32-bit program sees them: its
+# system folder (C:\windows\system32 is SysWOW64 to it) and both Program
+# Files folders. None of them may be emptied through dbPath.
+removal_system_folder 'C:\Program Files (x86)' 'Program Files (x86)'
+removal_system_folder 'C:\program files\' 'Program Files'
+removal_system_folder 'C:\Windows\System32' 'windows/syswow64'
 
 # Back to the suites' own prefix.
 wineserver -k >/dev/null 2>&1

@@ -263,6 +263,43 @@ removal_stop_window() {
     wait "$WINDOW_PID" 2>/dev/null
 }
 
+# removal_seed PATH-TEXT: dbPath under the application key, as the product
+# writes it.
+removal_seed() {
+    wine reg add 'HKCU\Software\Corvanet\Lumeno' /v dbPath /t REG_SZ /d "$1" /f >/dev/null 2>&1
+}
+
+# folder_listing FOLDER: the folders and files below FOLDER, sorted, on one
+# line.
+folder_listing() {
+    (cd "$1" 2>/dev/null && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
+}
+
+# removal_system_folder VALUE FOLDER: with dbPath VALUE, which names the
+# system folder FOLDER (below drive_c) or one above it, CleanupDatabase
+# changes nothing in FOLDER. A canary folder, which a removal would take
+# first, shows a refusal that failed; where the file system lets root make
+# folders immutable, every other folder under FOLDER is made so for the
+# call, so that such a failure costs the canary and not the prefix.
+removal_system_folder() {
+    local value=$1 folder="$WINEPREFIX/drive_c/$2" before out after
+    if [ ! -d "$folder" ]; then
+        fail "dbPath '$value': the prefix has the folder it names" "$folder"
+        return
+    fi
+    removal_seed "$value"
+    mkdir -p "$folder/gantrel-canary" && echo canary >"$folder/gantrel-canary/marker"
+    find "$folder" -path "$folder/gantrel-canary" -prune -o -type d -print0 2>/dev/null |
+        xargs -0 chattr +i 2>/dev/null
+    before=$(folder_listing "$folder" | md5sum)
+    out=$(host CleanupDatabase 0 0)
+    after="$(cat "$folder/gantrel-canary/marker" 2>/dev/null)|$(folder_listing "$folder" | md5sum)"
+    find "$folder" -type d -print0 2>/dev/null | xargs -0 chattr -i 2>/dev/null
+    rm -rf "$folder/gantrel-canary"
+    expect_eq "dbPath '$value' is a system folder or holds one: nothing in it changes" \
+        "CleanupDatabase = 1|canary|$before" "$out|$after"
+}
+
 # The module's entry points, in the order of their ordinals.
 EXPORT_NAMES=(IsWs2 UninstInitialize UninstUnInitialize SetUninstallInfo GetVKTFolder CleanupDatabase
        SetupServer)

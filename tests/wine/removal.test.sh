@@ -6,12 +6,6 @@
 
 use_display || fail "removal: a private X server starts"
 
-# removal_seed PATH-TEXT: dbPath under the application key, as the product
-# writes it.
-removal_seed() {
-    wine reg add 'HKCU\Software\Corvanet\Lumeno' /v dbPath /t REG_SZ /d "$1" /f >/dev/null 2>&1
-}
-
 # removal_tree FOLDER: a database folder with read-only files, a read-only
 # folder, hidden files and folders, names of dots, nested three deep.
 removal_tree() {
@@ -26,11 +20,6 @@ removal_tree() {
     chmod a-w "$1/main.db" "$1/archive/2019/old.db" "$1/guarded/inner.db" "$1/guarded"
 }
 
-# removal_listing FOLDER: what is left under FOLDER, sorted, one per line.
-removal_listing() {
-    (cd "$1" 2>/dev/null && find . -mindepth 1 | LC_ALL=C sort | tr '\n' ' ')
-}
-
 question='You are about to loose your current registration data'
 fresh_scratch removal
 DB="$SCRATCH/removal/db"
@@ -39,7 +28,7 @@ removal_seed 'D:\removal\db'
 # --- No: the folder stays and the answer is -1. Called by its ordinal, #2,
 # which the host checks removes its own three arguments.
 removal_tree "$DB"
-before=$(removal_listing "$DB")
+before=$(folder_listing "$DB")
 (
     host '#2' 0 0 >"$SCRATCH/result"
     echo "exit $?" >>"$SCRATCH/result"
@@ -55,7 +44,7 @@ expect_contains "the question names the data at risk" "$question|Do you want to 
 expect_contains "the question offers Yes" "&Yes" "$BOX_TEXT"
 expect_contains "the question offers No" "&No" "$BOX_TEXT"
 expect_eq "No answers -1" "UninstInitialize = -1" "$(cat "$SCRATCH/result")"
-expect_eq "No leaves the folder as it was" "$before" "$(removal_listing "$DB")"
+expect_eq "No leaves the folder as it was" "$before" "$(folder_listing "$DB")"
 
 # --- Yes while the product runs: both boxes, -1, nothing removed.
 if removal_start_window; then
@@ -68,7 +57,7 @@ if removal_start_window; then
     expect_contains "the error box has an OK button" "OK" "$BOX_TEXT"
     wait "$host_pid"
     expect_eq "a running product answers -1" "UninstInitialize = -1" "$(cat "$SCRATCH/result")"
-    expect_eq "a running product keeps its folder" "$before" "$(removal_listing "$DB")"
+    expect_eq "a running product keeps its folder" "$before" "$(folder_listing "$DB")"
 
     # CleanupDatabase asks nothing and looks for no window.
     out=$(host CleanupDatabase 0 0)
@@ -98,20 +87,20 @@ fresh_scratch outside
 mkdir -p "$SCRATCH/outside/data/sub"
 echo precious >"$SCRATCH/outside/data/precious.db"
 echo more >"$SCRATCH/outside/data/sub/more.db"
-outside_before=$(removal_listing "$SCRATCH/outside")
+outside_before=$(folder_listing "$SCRATCH/outside")
 removal_tree "$DB"
 ln -s "$SCRATCH/outside/data" "$DB/archive/linked"
 out=$(host CleanupDatabase 0 0)
 expect_eq "a tree with a link answers 1" "CleanupDatabase = 1" "$out"
 expect_eq "nothing behind a link inside the tree is touched" "$outside_before" \
-    "$(removal_listing "$SCRATCH/outside")"
+    "$(folder_listing "$SCRATCH/outside")"
 expect_eq "everything but the link and the folders above it goes" \
-    "./archive ./archive/linked " "$(removal_listing "$DB")"
+    "./archive ./archive/linked " "$(folder_listing "$DB")"
 rm -rf "$DB"
 ln -s "$SCRATCH/outside/data" "$DB"
 out=$(host CleanupDatabase 0 0)
 expect_eq "nothing behind a dbPath that is a link is touched" "$outside_before" \
-    "$(removal_listing "$SCRATCH/outside")"
+    "$(folder_listing "$SCRATCH/outside")"
 rm -f "$DB"
 # Wine removes the empty folder a link leads to when asked to remove the
 # link: links to an empty folder, as dbPath and inside the tree, stay with
@@ -125,7 +114,7 @@ removal_seed 'D:\removal\tree'
 out+="|$(host CleanupDatabase 0 0)"
 expect_eq "links to an empty folder are left with the folder" \
     "CleanupDatabase = 1|CleanupDatabase = 1|yes|./empty-link " \
-    "$out|$([ -d "$SCRATCH/outside/empty" ] && echo yes || echo no)|$(removal_listing \
+    "$out|$([ -d "$SCRATCH/outside/empty" ] && echo yes || echo no)|$(folder_listing \
         "$SCRATCH/removal/tree")"
 rm -rf "$DB" "$SCRATCH/removal/tree"
 removal_seed 'D:\removal\db'
@@ -158,7 +147,7 @@ out=$(timeout 120 wine 'C:\gantrel\gantrel-host.exe' CleanupDatabase 0 0 2>/dev/
 elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 expect_eq "a held file does not stop CleanupDatabase" "CleanupDatabase = 1" "$out"
 expect_eq "the held file and its folders stay, the rest goes" "./open ./open/held.db " \
-    "$(removal_listing "$DB")"
+    "$(folder_listing "$DB")"
 echo "       (CleanupDatabase with a held file returned in ${elapsed_ms} ms)"
 kill "$holder_pid" 2>/dev/null
 wait "$holder_pid" 2>/dev/null
@@ -168,14 +157,14 @@ wait "$holder_pid" 2>/dev/null
 fresh_scratch removal
 removal_tree "$DB"
 echo top >"$SCRATCH/top.dat"
-tree_before=$(removal_listing "$SCRATCH/removal")
+tree_before=$(folder_listing "$SCRATCH/removal")
 for value in '' 'D:' 'D:\' '\' 'D:removal\db' 'removal\db' '\removal\db' 'D:\removal\db\..' \
     'D:\removal\.' 'D:\...' '\\server\share'; do
     removal_seed "$value"
     out=$(host CleanupDatabase 0 0)
     expect_eq "dbPath '$value': CleanupDatabase answers 1 and removes nothing" \
         "CleanupDatabase = 1|$tree_before|top" \
-        "$out|$(removal_listing "$SCRATCH/removal")|$(cat "$SCRATCH/top.dat")"
+        "$out|$(folder_listing "$SCRATCH/removal")|$(cat "$SCRATCH/top.dat")"
 done
 removal_seed ''
 host UninstInitialize 0 0 >"$SCRATCH/result" &
@@ -184,7 +173,7 @@ removal_box Warning y removal-question-empty-path || fail "the question box appe
 wait "$host_pid"
 expect_eq "an empty dbPath: UninstInitialize answers 0 and removes nothing" \
     "UninstInitialize = 0|$tree_before" \
-    "$(cat "$SCRATCH/result")|$(removal_listing "$SCRATCH/removal")"
+    "$(cat "$SCRATCH/result")|$(folder_listing "$SCRATCH/removal")"
 
 # A file named by dbPath stays.
 echo file >"$SCRATCH/removal/db.file"
@@ -203,46 +192,21 @@ expect_eq "a dbPath naming a file keeps the file" "CleanupDatabase = 1|file" \
 C_DRIVE="$WINEPREFIX/drive_c"
 # Wine names the profile after the Unix user.
 wine_user=$(id -un)
-removal_protect() {
-    mkdir -p "$1/gantrel-canary" && echo canary >"$1/gantrel-canary/marker"
-    find "$1" -path "$1/gantrel-canary" -prune -o -type d -print0 2>/dev/null |
-        xargs -0 chattr +i 2>/dev/null
-}
-removal_unprotect() {
-    find "$1" -type d -print0 2>/dev/null | xargs -0 chattr -i 2>/dev/null
-    rm -rf "$1/gantrel-canary"
-}
 fresh_scratch system
 ln -s "$C_DRIVE" "$SCRATCH/system/c"
 short=$(cd "$C_DRIVE" && wine_run cmd /c 'dir /x C:\' |
     sed -n 's/.*<DIR> *\([^ ]*~[^ ]*\) *Program Files$/\1/p')
 echo "       (Wine's short name of C:\\Program Files: ${short:-none})"
 expect_contains "Wine gives C:\\Program Files a short name" "~" "$short"
-# A 32-bit program reaches the 32-bit system folder as System32 in a 64-bit
-# prefix. (Wine 8 has no Sysnative to reach the 64-bit one by.)
-system32=windows/system32
-[ ! -d "$C_DRIVE/windows/syswow64" ] || system32=windows/syswow64
-checks=('C:\WINDOWS|windows' "C:\\windows\\SYSTEM32|$system32"
+# The suites' prefix is 32-bit: one system folder, one Program Files. The
+# installer suite checks those of a 64-bit one.
+checks=('C:\WINDOWS|windows' 'C:\windows\SYSTEM32|windows/system32'
     'C:\Program Files\|Program Files' "C:\\$short|Program Files"
-    'C:\Program Files (x86)|Program Files (x86)' 'C:\ProgramData|ProgramData'
+    'C:\ProgramData|ProgramData'
     'C:\users|users' "C:\\users\\$wine_user|users/$wine_user" 'D:\system\c\users|users'
     "D:\\system\\c\\Users\\${wine_user^^}\\|users/$wine_user")
 for check in "${checks[@]}"; do
-    value=${check%%|*}
-    folder="$C_DRIVE/${check#*|}"
-    # A 32-bit prefix has one Program Files folder and one system folder.
-    if [ ! -d "$folder" ]; then
-        echo "       (no ${check#*|} in this prefix)"
-        continue
-    fi
-    removal_seed "$value"
-    removal_protect "$folder"
-    before=$(removal_listing "$folder" | md5sum)
-    out=$(host CleanupDatabase 0 0)
-    after="$(cat "$folder/gantrel-canary/marker" 2>/dev/null)|$(removal_listing "$folder" | md5sum)"
-    removal_unprotect "$folder"
-    expect_eq "dbPath '$value' is a system folder or holds one: nothing in it changes" \
-        "CleanupDatabase = 1|canary|$before" "$out|$after"
+    removal_system_folder "${check%%|*}" "${check#*|}"
 done
 # A product's database folder below Program Files goes as before.
 removal_tree "$C_DRIVE/Program Files/Corvanet/Lumeno/Database"
