@@ -173,6 +173,16 @@ expect_eq "the links went as links, and the application key with them" "absent a
     "$(for link in "${REG_LINKS[@]}"; do
         wine_run 'C:\gantrel\RegistryLink.exe' look "$link"
     done | tr '\n' ' ')$(registration_missing "$REG_USER_APP")"
+# The application key itself a link: it goes, and what it leads to stays.
+registration_forget
+registration_add 'HKCU\Software\Corvanet\Shared\Inner' /v Kept /d yes
+wine_run 'C:\gantrel\RegistryLink.exe' make 'Software\Corvanet\Lumeno' \
+    "$REG_USER_ROOT\Software\Corvanet\Shared" || fail "RegistryLink make Lumeno"
+expect_eq "an application key that is a link goes as the link" \
+    "UninstUnInitialize = 0|absent|REG_SZ    yes|" \
+    "$(registration_uninit "${registration_wine[@]}")|$(
+        wine_run 'C:\gantrel\RegistryLink.exe' look 'Software\Corvanet\Lumeno')|$(
+        registration_kept 'HKCU\Software\Corvanet\Shared\Inner')"
 
 # --- Names the ANSI code page cannot carry, which the ANSI enumeration lists
 # with '?' (or a look-alike letter) for those characters: removed through
