@@ -43,21 +43,21 @@ Found LookAtOpenedKey(LONG status, HKEY opened) {
     return DeleteRegLink(key.Get()) == 0 ? Found::LinkRemoved : Found::LinkKept;
 }
 
-// Whether an enumerated name of `length` units, `size` of them up to its
-// first zero, is the whole name: one with a zero inside (a key made through
-// the native calls may have one) is cut short there and names another key,
-// an empty one the key it came from, whose walk would meet the same name
-// again and never end.
-bool IsWholeName(DWORD size, DWORD length) {
-    return length != 0 && size == length;
+// Whether a name the enumeration answered with `enumerated` units, of which
+// `upToZero` come before its first zero, is the whole name: one with a zero
+// inside (a key made through the native calls may have one) is cut short
+// there and names another key, an empty one the key it came from, whose
+// walk would meet the same name again and never end.
+bool IsWholeName(DWORD upToZero, DWORD enumerated) {
+    return enumerated != 0 && upToZero == enumerated;
 }
 
-DWORD UnitsUpToZero(const WCHAR* name, DWORD length) {
-    DWORD size = 0;
-    while (size < length && name[size] != 0) {
-        ++size;
+DWORD UnitsUpToZero(const WCHAR* name, DWORD enumerated) {
+    DWORD units = 0;
+    while (units < enumerated && name[units] != 0) {
+        ++units;
     }
-    return size;
+    return units;
 }
 
 // Removes the sub-key `name` of `parent` and everything below it, every key
