@@ -23,10 +23,30 @@ void ReleaseSockets(HMODULE library, bool started) {
     platform::FreeLibrary(library);
 }
 
+// The system's own sockets library, loaded by its full path: by its bare
+// name the installer's own folder comes first wherever the host has not
+// narrowed its search, and a ws2_32.dll planted beside a downloaded
+// installer would run inside it, elevated. Its own dependencies come from
+// the system folder too. Under WOW64 the system folder the call answers is
+// redirected to the 32-bit one, as it should be. Null when the system
+// folder is not known or its path does not fit: never a path cut short.
+HMODULE LoadSystemSocketsLibrary() {
+    static const char fileName[] = "\\ws2_32.dll";
+    char path[MAX_PATH];
+    UINT folderLength = platform::GetSystemDirectoryA(path, MAX_PATH);
+    if (folderLength == 0 || folderLength + sizeof fileName > MAX_PATH) {
+        return nullptr;
+    }
+    for (UINT i = 0; i < sizeof fileName; ++i) {
+        path[folderLength + i] = fileName[i];
+    }
+    return platform::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 } // namespace
 
 LONG WINAPI IsWs2(HWND, LONG, LPSTR) {
-    HMODULE library = platform::LoadLibraryA("ws2_32.dll");
+    HMODULE library = LoadSystemSocketsLibrary();
     if (library == nullptr) {
         return 0;
     }

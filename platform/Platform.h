@@ -24,6 +24,9 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD 
                    LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime);
 LONG RegDeleteKeyA(HKEY root, LPCSTR subKey);
 LONG RegCloseKey(HKEY key);
+// With REG_OPTION_OPEN_LINK, the key walk opens a registry link itself
+// rather than the key it leads to.
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 // The wide calls reach keys whose names the ANSI code page cannot carry.
 LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
@@ -70,7 +73,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
 
 // Run-time library loading (kernel32).
-HMODULE LoadLibraryA(LPCSTR fileName);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL FreeLibrary(HMODULE module);
 

@@ -2,6 +2,7 @@
 
 #include "OpenedKey.h"
 #include "Platform.h"
+#include "RegistryLink.h"
 #include "RegistryValues.h"
 #include "TextString.h"
 #include "WideText.h"
@@ -21,11 +22,60 @@ const DWORD wideNameBufferSize = 256;
 // create a key of that name.
 const LONG pathReachesNothing = 1;
 
+// What a level finds at the key it is handed, opened as it is: a sub-key
+// created as a registry link is never walked, since everything below it
+// belongs to the key it leads to, anywhere in the registry. It goes as the
+// link, or stays.
+enum class Found { Key, LinkRemoved, LinkKept, Nothing, Unknown };
+
+// `status` and `opened`: what an open with REG_OPTION_OPEN_LINK answered.
+Found LookAtOpenedKey(LONG status, HKEY opened) {
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return Found::Nothing;
+    }
+    if (status != ERROR_SUCCESS) {
+        return Found::Unknown;
+    }
+    OpenedKey key(opened);
+    if (!IsRegLink(key.Get())) {
+        return Found::Key;
+    }
+    return DeleteRegLink(key.Get()) == 0 ? Found::LinkRemoved : Found::LinkKept;
+}
+
+// Whether a name the enumeration answered with `enumerated` units, of which
+// `upToZero` come before its first zero, is the whole name: one with a zero
+// inside (a key made through the native calls may have one) is cut short
+// there and names another key, an empty one the key it came from, whose
+// walk would meet the same name again and never end.
+bool IsWholeName(DWORD upToZero, DWORD enumerated) {
+    return enumerated != 0 && upToZero == enumerated;
+}
+
+DWORD UnitsUpToZero(const WCHAR* name, DWORD enumerated) {
+    DWORD units = 0;
+    while (units < enumerated && name[units] != 0) {
+        ++units;
+    }
+    return units;
+}
+
 // Removes the sub-key `name` of `parent` and everything below it, every key
 // reached through its wide name relative to the open key above it, so that
 // neither the code page nor the length of a path stands in the way. 0 when
 // it is gone, -1 when it is not.
 LONG DeleteWideKeyTree(HKEY parent, const WCHAR* name) {
+    HKEY itself = nullptr;
+    LONG opening =
+        platform::RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &itself);
+    switch (LookAtOpenedKey(opening, itself)) {
+    case Found::Key:
+        break;
+    case Found::LinkRemoved:
+        return 0;
+    default:
+        return -1;
+    }
     if (platform::RegDeleteKeyW(parent, name) == ERROR_SUCCESS) {
         return 0;
     }
@@ -46,7 +96,8 @@ LONG DeleteWideKeyTree(HKEY parent, const WCHAR* name) {
                 break;
             }
             // As in the ANSI walk: a sub-key met again first could not go.
-            if (status != ERROR_SUCCESS || (anyHandedDown && handedDown == child)) {
+            if (status != ERROR_SUCCESS || !IsWholeName(UnitsUpToZero(child, size), size) ||
+                (anyHandedDown && handedDown == child)) {
                 return -1;
             }
             DeleteWideKeyTree(key.Get(), child);
@@ -65,7 +116,8 @@ bool DeleteUnreachableSubKey(HKEY key, const TextString& ansiName) {
     WCHAR wide[wideNameBufferSize];
     DWORD wideSize = wideNameBufferSize;
     if (platform::RegEnumKeyExW(key, 0, wide, &wideSize, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
+            ERROR_SUCCESS ||
+        !IsWholeName(UnitsUpToZero(wide, wideSize), wideSize)) {
         return false;
     }
     TextString again;
@@ -82,6 +134,24 @@ bool DeleteUnreachableSubKey(HKEY key, const TextString& ansiName) {
 // One level of the walk. `enumerated`: the path ends in a name a level above
 // just enumerated, rather than one the caller gave.
 LONG DeleteKeyLevel(const char* subKey, HKEY root, bool enumerated) {
+    HKEY opened = nullptr;
+    LONG opening =
+        platform::RegOpenKeyExA(root, subKey, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &opened);
+    switch (LookAtOpenedKey(opening, opened)) {
+    case Found::Key:
+        break;
+    case Found::LinkRemoved:
+        return 0;
+    case Found::Nothing:
+        // A path the caller gave that does not exist is removed as any
+        // other, leaving its parents behind.
+        if (enumerated) {
+            return pathReachesNothing;
+        }
+        break;
+    default:
+        return -1;
+    }
     // Where the platform removes whole trees at once, this is all it takes.
     LONG deleted = platform::RegDeleteKeyA(root, subKey);
     if (deleted == ERROR_SUCCESS) {
@@ -117,8 +187,12 @@ LONG DeleteKeyLevel(const char* subKey, HKEY root, bool enumerated) {
         if (anyHandedDown && CompareText(name.Text(), handedDown.Text()) == 0) {
             return -1;
         }
-        TextString child = path + "\\" + name;
-        if (DeleteKeyLevel(child.Text(), root, true) == pathReachesNothing) {
+        LONG removed = pathReachesNothing;
+        if (IsWholeName(static_cast<DWORD>(name.Length()), nameSize)) {
+            TextString child = path + "\\" + name;
+            removed = DeleteKeyLevel(child.Text(), root, true);
+        }
+        if (removed == pathReachesNothing) {
             if (!DeleteUnreachableSubKey(key.Get(), name)) {
                 return -1;
             }

@@ -212,8 +212,8 @@ class FaultInjection : public ::testing::Test {
 TEST_F(FaultInjection, IsWs2) {
     Sweep({"IsWs2", [] { return IsWs2(nullptr, 0, nullptr); },
            [](const std::string& failed) -> LONG {
-               return failed == "LoadLibraryA" || failed == "GetProcAddress" ||
-                              failed == "WSAStartup"
+               return failed == "GetSystemDirectoryA" || failed == "LoadLibraryExA" ||
+                              failed == "GetProcAddress" || failed == "WSAStartup"
                           ? 0
                           : 1;
            }});

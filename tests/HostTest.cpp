@@ -71,7 +71,9 @@ TEST_F(HostStandIn, ReportsWhatCannotBeFound) {
 TEST_F(HostStandIn, TraceShowsEveryPlatformOperationOfTheCall) {
     CommandResult traced = Host("--trace IsWs2");
     EXPECT_EQ(traced.status, 0) << traced.output;
-    EXPECT_NE(traced.output.find("LoadLibraryA(\"ws2_32.dll\") = module"), std::string::npos)
+    EXPECT_NE(traced.output.find(
+                  "LoadLibraryExA(\"C:\\\\WINDOWS\\\\system32\\\\ws2_32.dll\", 0x8) = module"),
+              std::string::npos)
         << traced.output;
     EXPECT_NE(traced.output.find("GetProcAddress(\"WSAStartup\") = address"), std::string::npos);
     EXPECT_NE(traced.output.find("WSAStartup(0x2) = 0"), std::string::npos);
@@ -86,7 +88,7 @@ TEST_F(HostStandIn, TraceShowsEveryPlatformOperationOfTheCall) {
     EXPECT_NE(traced.output.find("\"Port\", type 4, 4 bytes) = 0"), std::string::npos);
 
     CommandResult quiet = Host("IsWs2");
-    EXPECT_EQ(quiet.output.find("LoadLibraryA"), std::string::npos) << quiet.output;
+    EXPECT_EQ(quiet.output.find("LoadLibraryExA"), std::string::npos) << quiet.output;
 }
 
 TEST_F(HostStandIn, HelpExplainsTheCommandLine) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 class NetworkingProbe : public ::testing::Test {
@@ -49,6 +51,22 @@ TEST_F(NetworkingProbe, OtherVersionWordsAnswerZeroAndUndoTheStartup) {
     emulated::ResetPlatform();
     emulated::SetSocketsBehaviour(emulated::SocketsBehaviour::OtherVersion, 0x0002);
     EXPECT_EQ(IsWs2(nullptr, 0, nullptr), 1);
+}
+
+// The library comes from the folder the system names, by its full path; a
+// path that would not fit is no reason to load anything.
+TEST_F(NetworkingProbe, LoadsTheCopyInTheSystemFolderOnly) {
+    std::string longest = "D:\\" + std::string(245, 's');
+    emulated::SetSystemFolder(longest);
+    EXPECT_EQ(IsWs2(nullptr, 0, nullptr), 1) << "a folder of " << longest.size() << " bytes";
+    for (size_t size : {longest.size() + 1, size_t(MAX_PATH), size_t(300)}) {
+        emulated::ResetPlatform();
+        emulated::SetSystemFolder("D:\\" + std::string(size - 3, 's'));
+        long before = emulated::OperationCount();
+        EXPECT_EQ(IsWs2(nullptr, 0, nullptr), 0) << "a folder of " << size << " bytes";
+        EXPECT_EQ(emulated::OperationCount() - before, 1) << "only the folder is asked for";
+        EXPECT_EQ(emulated::LoadedLibraryCount(), 0);
+    }
 }
 
 TEST_F(NetworkingProbe, IgnoresItsArguments) {

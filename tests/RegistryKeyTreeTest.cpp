@@ -187,6 +187,14 @@ TEST_P(DeleteKeyTreeEnds, ANameOf50BytesStopsTheLevel) {
     EXPECT_TRUE(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top\\" + tooLong + "\\Below"));
 }
 
+// Enumerated, the name of "\0hidden" is cut short at its zero: empty, it
+// would name Top itself, whose walk would meet it again, level after level.
+TEST_P(DeleteKeyTreeEnds, ANameCutShortByAZeroIsNeverTakenForItsParent) {
+    emulated::SeedRegistryKeyUtf8(HKEY_CURRENT_USER, std::string("Top\\\0hidden\\Below", 17));
+    EXPECT_EQ(DeleteRegKeyTree("Top", HKEY_CURRENT_USER), GetParam() ? 0 : -1);
+    EXPECT_EQ(emulated::RegistryKeyExists(HKEY_CURRENT_USER, "Top"), !GetParam());
+}
+
 TEST_P(DeleteKeyTreeEnds, ALongNameDeeperDownEndsTheWalkAbove) {
     std::string tooLong(60, 'n');
     emulated::SeedRegistryKey(HKEY_CURRENT_USER, "Top\\Middle\\" + tooLong);

@@ -23,6 +23,9 @@ void SetCodePage(UINT codePage);
 // startup-fails | version:0xHHHH). `Real` starts when a socket can be made.
 enum class SocketsBehaviour { Real, NoLibrary, NoExport, StartupFails, OtherVersion };
 void SetSocketsBehaviour(SocketsBehaviour behaviour, WORD answeredVersion = 0x0101);
+// The folder GetSystemDirectoryA answers (C:\WINDOWS\system32), where the
+// sockets library is found by its full path.
+void SetSystemFolder(const std::string& folder);
 // Libraries loaded and not yet freed, and start-ups not yet cleaned up.
 int LoadedLibraryCount();
 int SocketsStartupCount();

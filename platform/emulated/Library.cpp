@@ -1,6 +1,8 @@
 // Run-time library loading, with one library to load: the sockets library.
 //
-// "ws2_32.dll" loads (unless a test says it is missing) and exports
+// The system folder is C:\WINDOWS\system32 (a test may choose another), and
+// the sockets library is there: "ws2_32.dll" loads by that full path only
+// (unless a test says it is missing), never by its bare name, and exports
 // WSAStartup and WSACleanup. Its start-up succeeds exactly when this machine
 // can make a socket, and a test can make it answer any other way.
 #include "Backend.h"
@@ -9,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,6 +27,7 @@ bool behaviourChosen = false;
 SocketsBehaviour behaviour = SocketsBehaviour::Real;
 WORD answeredVersion = 0x0101;
 int loadedLibraries = 0;
+std::string systemFolder = "C:\\WINDOWS\\system32";
 int startups = 0;
 
 // The one loaded library's handle: any address no one else hands out.
@@ -107,6 +111,10 @@ void SetSocketsBehaviour(SocketsBehaviour chosen, WORD version) {
     answeredVersion = version;
 }
 
+void SetSystemFolder(const std::string& folder) {
+    systemFolder = folder;
+}
+
 int LoadedLibraryCount() {
     return loadedLibraries;
 }
@@ -121,23 +129,44 @@ void ResetSockets() {
     answeredVersion = 0x0101;
     loadedLibraries = 0;
     startups = 0;
+    systemFolder = "C:\\WINDOWS\\system32";
 }
 
 } // namespace emulated
 
 namespace platform {
 
-HMODULE LoadLibraryA(LPCSTR fileName) {
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    using namespace emulated;
+    Operation operation("GetSystemDirectoryA");
+    UINT answer = 0;
+    if (!operation.Faulted()) {
+        // As Windows answers: the length without the zero when it fits, the
+        // size it needs, zero included, when it does not.
+        answer = static_cast<UINT>(systemFolder.size());
+        if (buffer != nullptr && answer < size) {
+            std::memcpy(buffer, systemFolder.c_str(), answer + 1);
+        } else {
+            ++answer;
+        }
+    }
+    operation.Trace(std::to_string(size), std::to_string(answer));
+    return answer;
+}
+
+HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE, DWORD flags) {
     using namespace emulated;
     ChooseBehaviourFromEnvironment();
     HMODULE module = nullptr;
-    Operation operation("LoadLibraryA");
-    if (!operation.Faulted() && fileName != nullptr && ::strcasecmp(fileName, "ws2_32.dll") == 0 &&
+    Operation operation("LoadLibraryExA");
+    std::string systemCopy = systemFolder + "\\ws2_32.dll";
+    if (!operation.Faulted() && fileName != nullptr &&
+        ::strcasecmp(fileName, systemCopy.c_str()) == 0 &&
         behaviour != SocketsBehaviour::NoLibrary) {
         module = reinterpret_cast<HMODULE>(&socketsLibrary);
         ++loadedLibraries;
     }
-    operation.Trace(Quoted(fileName), module != nullptr ? "module" : "NULL");
+    operation.Trace(Quoted(fileName) + ", " + Hex(flags), module != nullptr ? "module" : "NULL");
     return module;
 }
 

@@ -47,6 +47,7 @@ typedef OVERLAPPED* LPOVERLAPPED;
 #define TRUE 1
 #define FALSE 0
 #define MAX_PATH 260
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x8
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 
 // Predefined registry roots, as the platform numbers them.
@@ -82,9 +83,11 @@ typedef OVERLAPPED* LPOVERLAPPED;
 #define REG_EXPAND_SZ 2
 #define REG_BINARY 3
 #define REG_DWORD 4
+#define REG_LINK 6
 #define REG_MULTI_SZ 7
 #define REG_QWORD 11
 #define REG_OPTION_NON_VOLATILE 0
+#define REG_OPTION_OPEN_LINK 0x8
 #define REG_CREATED_NEW_KEY 1
 #define REG_OPENED_EXISTING_KEY 2
 #define KEY_ALL_ACCESS 0xF003F

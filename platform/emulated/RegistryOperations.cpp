@@ -154,6 +154,22 @@ LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSE
     return status;
 }
 
+// The emulated registry has no links: REG_OPTION_OPEN_LINK changes nothing.
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+    emulated::Operation operation("RegOpenKeyExA");
+    LONG status = RegistryFault(operation);
+    if (status == ERROR_SUCCESS) {
+        status = emulated::OpenKeyAt(root, AnsiPath(subKey), false, result, nullptr);
+    } else if (result != nullptr) {
+        *result = nullptr;
+    }
+    operation.Trace(Handle(root) + ", " + emulated::Quoted(subKey),
+                    Status(status) + (status == ERROR_SUCCESS && result != nullptr
+                                          ? " -> " + Handle(*result)
+                                          : std::string()));
+    return status;
+}
+
 LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD size) {
     DWORD sizeGiven = size != nullptr ? *size : 0;

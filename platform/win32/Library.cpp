@@ -3,8 +3,12 @@
 
 namespace platform {
 
-HMODULE LoadLibraryA(LPCSTR fileName) {
-    return ::LoadLibraryA(fileName);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    return ::GetSystemDirectoryA(buffer, size);
+}
+
+HMODULE LoadLibraryExA(LPCSTR fileName, HANDLE reserved, DWORD flags) {
+    return ::LoadLibraryExA(fileName, reserved, flags);
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {

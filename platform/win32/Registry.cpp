@@ -30,6 +30,10 @@ LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
     return ::RegDeleteKeyA(root, subKey);
 }
 
+LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    return ::RegOpenKeyExA(root, subKey, options, access, result);
+}
+
 LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
     return ::RegOpenKeyExW(root, subKey, options, access, result);
 }

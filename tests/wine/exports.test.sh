@@ -44,3 +44,14 @@ else
             "$WINEPREFIX/drive_c/registry-after.reg" | head -n 10)"
 fi
 rm -f "$WINEPREFIX/drive_c/registry-before.reg" "$WINEPREFIX/drive_c/registry-after.reg"
+
+# A ws2_32.dll planted beside the host program, with Wine told to prefer
+# such a copy to its own: IsWs2 loads the system's copy all the same.
+rm -f "$WINEPREFIX/drive_c/planted-ws2_32.txt"
+cp "$PROGRAMS/PlantedSocketsModule.dll" "$PROGRAMS/ws2_32.dll"
+out=$(WINEDLLOVERRIDES="$WINEDLLOVERRIDES;ws2_32=n,b" host IsWs2)
+rm -f "$PROGRAMS/ws2_32.dll"
+planted=$([ -e "$WINEPREFIX/drive_c/planted-ws2_32.txt" ] && echo "was loaded" || echo "stayed")
+expect_eq "IsWs2 loads the system's ws2_32.dll, not one planted beside the host" \
+    "IsWs2 = 1, the planted copy stayed" "$out, the planted copy $planted"
+rm -f "$WINEPREFIX/drive_c/planted-ws2_32.txt"

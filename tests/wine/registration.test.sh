@@ -140,6 +140,50 @@ expect_eq "a 50-byte name first ends the walk before anything goes" \
     "$(registration_sub_keys "$REG_MACHINE_APP" | tr '\n' '|')"
 expect_eq "the rows after a failing walk still run" "1" "$(registration_missing 'HKCR\VKTFile')"
 
+# --- Registry links below the application key, which any program of the
+# user can make, leading to keys beside the product's: one to a key with
+# sub-keys, one (deeper down) to a key without. Each goes as the link, and
+# neither key it leads to loses anything. (In a 64-bit prefix Wine resolves
+# no link that a 32-bit program made towards HKLM\SOFTWARE, so the keys
+# they lead to are the user's own.)
+registration_forget
+REG_USER_ROOT="\\Registry\\User\\$(wine_run reg query HKU | grep -o 'S-1-5-21-[0-9-]*' | head -n1)"
+registration_add 'HKCU\Software\Corvanet\Shared\Inner' /v Kept /d yes
+registration_add 'HKCU\Software\Corvanet\Leaf' /v Kept /d yes
+registration_add "$REG_USER_APP\Server" /v Port /t REG_DWORD /d 8080
+REG_LINKS=('Software\Corvanet\Lumeno\Shared' 'Software\Corvanet\Lumeno\Server\Leaf')
+wine_run 'C:\gantrel\RegistryLink.exe' make "${REG_LINKS[0]}" \
+    "$REG_USER_ROOT\Software\Corvanet\Shared" || fail "RegistryLink make Shared"
+wine_run 'C:\gantrel\RegistryLink.exe' make "${REG_LINKS[1]}" \
+    "$REG_USER_ROOT\Software\Corvanet\Leaf" || fail "RegistryLink make Leaf"
+# registration_kept KEY...: the value Kept of each key, as reg reads it.
+registration_kept() {
+    local key
+    for key in "$@"; do
+        wine_run reg query "$key" /v Kept | grep -o 'REG_SZ.*'
+    done | tr '\n' '|'
+}
+expect_eq "Wine makes registry links, and reg follows them" "REG_SZ    yes|REG_SZ    yes|" \
+    "$(registration_kept "$REG_USER_APP\\Shared\\Inner" "$REG_USER_APP\\Server\\Leaf")"
+expect_eq "with links below it, UninstUnInitialize answers 0" "UninstUnInitialize = 0" \
+    "$(registration_uninit "${registration_wine[@]}")"
+expect_eq "the keys the links lead to keep everything" "REG_SZ    yes|REG_SZ    yes|" \
+    "$(registration_kept 'HKCU\Software\Corvanet\Shared\Inner' 'HKCU\Software\Corvanet\Leaf')"
+expect_eq "the links went as links, and the application key with them" "absent absent 1" \
+    "$(for link in "${REG_LINKS[@]}"; do
+        wine_run 'C:\gantrel\RegistryLink.exe' look "$link"
+    done | tr '\n' ' ')$(registration_missing "$REG_USER_APP")"
+# The application key itself a link: it goes, and what it leads to stays.
+registration_forget
+registration_add 'HKCU\Software\Corvanet\Shared\Inner' /v Kept /d yes
+wine_run 'C:\gantrel\RegistryLink.exe' make 'Software\Corvanet\Lumeno' \
+    "$REG_USER_ROOT\Software\Corvanet\Shared" || fail "RegistryLink make Lumeno"
+expect_eq "an application key that is a link goes as the link" \
+    "UninstUnInitialize = 0|absent|REG_SZ    yes|" \
+    "$(registration_uninit "${registration_wine[@]}")|$(
+        wine_run 'C:\gantrel\RegistryLink.exe' look 'Software\Corvanet\Lumeno')|$(
+        registration_kept 'HKCU\Software\Corvanet\Shared\Inner')"
+
 # --- Names the ANSI code page cannot carry, which the ANSI enumeration lists
 # with '?' (or a look-alike letter) for those characters: removed through
 # their wide names, in code page 1252 and in 932. They are seeded from a
