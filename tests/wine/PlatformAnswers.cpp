@@ -4,20 +4,14 @@
 //   PlatformAnswers.exe FOLDER LINK-TO-FOLDER
 // FOLDER is a scratch folder (D:\...); LINK-TO-FOLDER a symbolic link to a
 // folder that the caller made. Exit status 0 when every call could be made.
+#include "WideArgument.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
-
-std::wstring Wide(const char* text) {
-    std::wstring wide;
-    while (*text != 0) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(*text++));
-    }
-    return wide;
-}
 
 void Answer(const char* question, unsigned long value) {
     std::printf("%s: 0x%lX\n", question, value);

@@ -5,6 +5,8 @@
 //                                       rather than what it leads to:
 //                                       "link to TARGET", "key" or "absent"
 // Exit status 0 when the call could be made.
+#include "WideArgument.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -12,14 +14,6 @@
 #include <string>
 
 namespace {
-
-std::wstring Wide(const char* text) {
-    std::wstring wide;
-    while (*text != 0) {
-        wide += static_cast<wchar_t>(static_cast<unsigned char>(*text++));
-    }
-    return wide;
-}
 
 int Make(const std::wstring& path, const std::wstring& target) {
     HKEY link = nullptr;

@@ -9,8 +9,7 @@ mkdir -p "$SCRATCH/pinning/db/busy"
 (cd "$SCRATCH/pinning/db/busy" && for file in $(seq 1 3000); do echo page >"page$file.db"; done)
 echo top >"$SCRATCH/pinning/db/top.db"
 echo precious >"$SCRATCH/pinning-outside/precious.db"
-wine reg add 'HKCU\Software\Corvanet\Lumeno' /v dbPath /t REG_SZ /d 'D:\pinning\db' /f \
-    >/dev/null 2>&1
+removal_seed 'D:\pinning\db'
 rm -f "$SCRATCH/pinning.ready"
 wine_run 'C:\gantrel\RenameDuringWalk.exe' 'D:\pinning\db\busy' 'D:\pinning\moved' \
     'D:\pinning.ready' >"$SCRATCH/pinning.result" &
