@@ -8,7 +8,7 @@
 // vary from one run to the next on a virtual disk, do not drown the rest.
 // The scratch folder is the only drive folder the emulated platform sees.
 #include "DirectoryTree.h"
-#include "EmulatedControl.h"
+#include "Control.h"
 
 #include <benchmark/benchmark.h>
 

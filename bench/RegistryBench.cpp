@@ -1,7 +1,7 @@
 // The emulated registry on wide and deep trees: 10,000 and 100,000 keys
 // created, enumerated and removed one at a time, and values written and read
 // 100 levels down. The time per key should not grow with the tree.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Platform.h"
 
 #include <benchmark/benchmark.h>

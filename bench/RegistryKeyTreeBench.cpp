@@ -4,7 +4,7 @@
 // four levels). Removing ten times the keys should cost about ten times as
 // much; the growth is printed after the table, in CPU time, which other
 // work on the machine disturbs less, and in real time.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "RegistryKeyTree.h"
 
 #include <benchmark/benchmark.h>

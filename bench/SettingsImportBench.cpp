@@ -2,7 +2,7 @@
 // lines into the registry in memory and into a registry file, and one line
 // of 10 MB. Prints the time per line of each file and the ratio between the
 // two sizes, which stays near 1 while the cost grows linearly with the file.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Hooks.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // SetupServer on arbitrary file contents: every value stored under the
 // application key must be what an independent reading of the file gives,
 // and nothing else may be there.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "FuzzInput.h"
 #include "Hooks.h"
 #include "LeadBytes.h"

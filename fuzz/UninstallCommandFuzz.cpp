@@ -1,6 +1,6 @@
 // SetUninstallInfo and GetVKTFolder on arbitrary stored commands, under code
 // pages 1252 and 932, against the same cuts made with the reference model.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "FuzzInput.h"
 #include "Hooks.h"
 #include "LeadBytes.h"

@@ -3,7 +3,7 @@
 // keeps a bad value from removing anything beyond the folder it names.
 #include "DatabasePath.h"
 #include "DirectoryTreeSupport.h"
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Hooks.h"
 #include "LeadBytes.h"
 

@@ -2,7 +2,7 @@
 // Windows behaviour the walk relies on: listings with "." and "..", the
 // attribute bits, and removals that refuse what Windows refuses.
 #include "DirectoryTreeSupport.h"
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Platform.h"
 
 #include <gtest/gtest.h>

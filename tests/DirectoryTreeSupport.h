@@ -3,7 +3,7 @@
 // made on it with plain Linux calls, and a recorder of the platform trace.
 #pragma once
 
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "TestSupport.h"
 #include "TextMemory.h"
 

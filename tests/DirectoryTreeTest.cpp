@@ -2,7 +2,7 @@
 // the real disk under a scratch drive folder, and what is left of them.
 #include "DirectoryTree.h"
 #include "DirectoryTreeSupport.h"
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "LeadBytes.h"
 #include "TextMemory.h"
 

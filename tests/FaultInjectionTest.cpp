@@ -4,7 +4,7 @@
 // the entry point promises, nothing outside the scenario changes, and no key,
 // listing or file is left open. (Leaks of memory are LeakSanitizer's, in the
 // asan preset.)
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Hooks.h"
 #include "LeadBytes.h"
 #include "TestSupport.h"

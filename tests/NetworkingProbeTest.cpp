@@ -1,6 +1,6 @@
 // IsWs2 against the emulated sockets library: the five outcomes, and what is
 // left loaded and started after each.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Hooks.h"
 
 #include <gtest/gtest.h>

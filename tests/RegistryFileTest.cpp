@@ -2,7 +2,7 @@
 // a save and a load, the text is the one the registry editor writes, saving
 // replaces the file atomically, a malformed file is refused and never
 // overwritten, and gantrel-host prints a saved registry.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Platform.h"
 #include "RegistryValues.h"
 #include "TestSupport.h"

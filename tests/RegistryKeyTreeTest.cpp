@@ -1,7 +1,7 @@
 // DeleteRegKeyTree and UninstUnInitialize on the emulated registry, both where
 // a single delete refuses a key with sub-keys (as Windows NT does) and where it
 // removes the whole tree.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Hooks.h"
 #include "LeadBytes.h"
 #include "RegistryKeyTree.h"

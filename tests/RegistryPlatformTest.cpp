@@ -2,7 +2,7 @@
 // registry answers: names without regard to case, creation of whole paths,
 // the query and enumeration statuses, single-key deletion, stale handles,
 // denied paths and injected faults.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Platform.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // changes, a change that cannot be saved fails and changes nothing, the
 // file's mode and links are kept, what is not a regular file is refused, and
 // keys stay within 512 levels.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Platform.h"
 #include "RegistryValues.h"
 #include "TestSupport.h"

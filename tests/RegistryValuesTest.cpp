@@ -1,7 +1,7 @@
 // The registry value family on the emulated registry: what each reader
 // accepts, that no read goes past its buffer, the bytes each writer stores,
 // and that every call leaves its key closed.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Platform.h"
 #include "RegistryValues.h"
 

@@ -1,7 +1,7 @@
 // SetupServer on the emulated platform: what each kind of line stores under
 // the application key, how the file is read as text, and what happens when
 // the file or the registry fails.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Hooks.h"
 #include "LeadBytes.h"
 #include "TestSupport.h"

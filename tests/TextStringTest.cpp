@@ -1,6 +1,6 @@
 // TextString and CompareText on the emulated platform, under code pages 1252
 // and 932.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "LeadBytes.h"
 #include "TextMemory.h"
 #include "TextString.h"

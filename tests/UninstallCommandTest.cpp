@@ -1,5 +1,5 @@
 // SetUninstallInfo and GetVKTFolder on the emulated registry.
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Hooks.h"
 #include "LeadBytes.h"
 

@@ -1,10 +1,9 @@
 // Code page information. The ANSI code page is a setting; GetCPInfo knows
 // the code pages a Windows installation commonly runs with.
-#include "Backend.h"
+#include "Operations.h"
 #include "CodePageTables.h"
 #include "FileNames.h"
 #include "FileSystem.h"
-#include "Operations.h"
 #include "Platform.h"
 
 #include <cstdlib>

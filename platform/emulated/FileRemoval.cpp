@@ -12,10 +12,9 @@
 //  - nothing here follows a link into its target.
 // A test can make the removal of one path fail, as it fails on Windows for a
 // file another program holds open.
-#include "Backend.h"
+#include "Operations.h"
 #include "FileNames.h"
 #include "FileSystem.h"
-#include "Operations.h"
 #include "PathMapping.h"
 #include "Platform.h"
 

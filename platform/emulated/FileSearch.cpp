@@ -8,10 +8,9 @@
 // gives them. Entries are read as the walk goes, so entries removed behind
 // the listing are never met again and each remaining one is met once. Links
 // are looked at with lstat and never followed.
-#include "Backend.h"
+#include "Operations.h"
 #include "FileSystem.h"
 #include "FindData.h"
-#include "Operations.h"
 #include "PathMapping.h"
 #include "Platform.h"
 

@@ -4,7 +4,7 @@
 // backend.
 #pragma once
 
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Operations.h"
 
 #include <string>

@@ -5,7 +5,6 @@
 // (unless a test says it is missing), never by its bare name, and exports
 // WSAStartup and WSACleanup. Its start-up succeeds exactly when this machine
 // can make a socket, and a test can make it answer any other way.
-#include "Backend.h"
 #include "Operations.h"
 #include "Platform.h"
 

@@ -1,5 +1,5 @@
-// Operation counting, fault injection and the trace, shared by every emulated
-// operation.
+// Operation counting, fault injection, the trace and the reset, shared by
+// every emulated operation.
 #include "Operations.h"
 
 #include <cstdlib>
@@ -125,6 +125,16 @@ std::string Quoted(const char* text) {
         }
     }
     return quoted + "\"";
+}
+
+void ResetPlatform() {
+    ResetCodePage();
+    ResetSockets();
+    ResetRegistry();
+    ResetFiles();
+    ResetUserInterface();
+    SetDriveFolder("");
+    ClearFaults();
 }
 
 std::string Hex(unsigned long value) {

@@ -3,7 +3,7 @@
 // the trace. Internal to the backend.
 #pragma once
 
-#include "EmulatedControl.h"
+#include "Control.h"
 
 #include <string>
 
@@ -61,5 +61,12 @@ std::string Hex(unsigned long value);
 
 // The value of an environment setting, or null.
 const char* Setting(const char* name);
+
+// Each part's own reset, which ResetPlatform makes in turn.
+void ResetCodePage();
+void ResetSockets();
+void ResetRegistry();
+void ResetFiles();
+void ResetUserInterface();
 
 } // namespace emulated

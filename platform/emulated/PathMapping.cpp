@@ -1,6 +1,6 @@
 #include "PathMapping.h"
 
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "FileNames.h"
 #include "Operations.h"
 

@@ -2,7 +2,7 @@
 // names as kept. Internal to the backend.
 #pragma once
 
-#include "EmulatedControl.h"
+#include "Control.h"
 #include "Operations.h"
 #include "RegistryKeys.h"
 

@@ -1,11 +1,10 @@
 // The emulated registry's state, its file, its handles, and the control API.
 #include "RegistryState.h"
 
-#include "Backend.h"
+#include "Operations.h"
 #include "CodePageTables.h"
 #include "NameEncoding.h"
-#include "Operations.h"
-#include "RegistryControl.h"
+#include "Control.h"
 #include "RegistryFile.h"
 #include "RegistryJournal.h"
 

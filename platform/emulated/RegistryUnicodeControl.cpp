@@ -1,7 +1,7 @@
 // The registry control's UTF-8 paths: keys named in any script, for tests
 // of the calls that reach them.
 #include "NameEncoding.h"
-#include "RegistryControl.h"
+#include "Control.h"
 #include "RegistryFile.h"
 #include "RegistryState.h"
 

@@ -5,7 +5,6 @@
 // answered No: nothing that a Yes would allow happens without a Yes. Every
 // box is recorded for the tests. The open windows are a list of class names
 // (GANTREL_WINDOWS or OpenWindow).
-#include "Backend.h"
 #include "Operations.h"
 #include "Platform.h"
 
