@@ -3,8 +3,7 @@
 // name no file has.
 #include "FileNames.h"
 
-#include "CodePageTables.h"
-#include "CodePageText.h"
+#include "CodePages.h"
 
 #include <clocale>
 #include <cwctype>

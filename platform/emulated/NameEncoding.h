@@ -5,7 +5,7 @@
 // are. Internal to the backend and the host's dump.
 #pragma once
 
-#include "CodePageText.h"
+#include "CodePages.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 // Writing the registry, or one change to it, as REGEDIT4 text.
 #include "RegistryFile.h"
 
-#include "CodePageTables.h"
+#include "CodePages.h"
 #include "NameEncoding.h"
 
 #include <cstdio>

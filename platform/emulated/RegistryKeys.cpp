@@ -1,6 +1,6 @@
 #include "RegistryKeys.h"
 
-#include "CodePageTables.h"
+#include "CodePages.h"
 #include "NameEncoding.h"
 
 namespace emulated {

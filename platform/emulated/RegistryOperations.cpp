@@ -1,6 +1,6 @@
 // The ANSI registry calls of the emulated platform, answering as the Windows
 // NT registry does for everything the module relies on.
-#include "CodePageTables.h"
+#include "CodePages.h"
 #include "NameEncoding.h"
 #include "Operations.h"
 #include "Platform.h"

@@ -2,7 +2,7 @@
 #include "RegistryState.h"
 
 #include "Operations.h"
-#include "CodePageTables.h"
+#include "CodePages.h"
 #include "NameEncoding.h"
 #include "Control.h"
 #include "RegistryFile.h"

@@ -2,7 +2,7 @@
 // the system folder where a default Wine prefix has them, on drive C:, and
 // the environment of the Linux process as the Windows environment, as Wine
 // hands it to the programs it runs.
-#include "CodePageText.h"
+#include "CodePages.h"
 #include "Operations.h"
 #include "Platform.h"
 

@@ -1,9 +1,8 @@
-// Code page information. The ANSI code page is a setting; GetCPInfo knows
-// the code pages a Windows installation commonly runs with.
+// The emulated code pages: the ANSI code page is a setting (1252 unless
+// chosen), and GetCPInfo knows the code pages a Windows installation
+// commonly runs with.
+#include "CodePages.h"
 #include "Operations.h"
-#include "CodePageTables.h"
-#include "FileNames.h"
-#include "FileSystem.h"
 #include "Platform.h"
 
 #include <cstdlib>
@@ -13,30 +12,7 @@ namespace emulated {
 namespace {
 
 const UINT defaultCodePage = 1252;
-const DWORD errorInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
-UINT chosenCodePage = 0;                   // 0: not chosen in-process, ask the environment
-
-// The conversion of MultiByteToWideChar: the count of units written, or
-// needed when `wideSize` is 0; 0 with the last error set on failure.
-int ToWide(UINT codePage, LPCSTR text, int textSize, LPWSTR wide, int wideSize) {
-    if (text == nullptr || textSize == 0 || wideSize < 0 || (wide == nullptr && wideSize != 0)) {
-        SetLastFileError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    // A size of -1 takes the text with its terminator.
-    std::size_t length = textSize < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(textSize);
-    std::u16string converted = WideFromUtf8(
-        Utf8FromCodePage(codePage == CP_ACP ? AnsiCodePage() : codePage, text, length));
-    if (wideSize == 0) {
-        return static_cast<int>(converted.size());
-    }
-    if (converted.size() > static_cast<std::size_t>(wideSize)) {
-        SetLastFileError(errorInsufficientBuffer);
-        return 0;
-    }
-    std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
-    return static_cast<int>(converted.size());
-}
+UINT chosenCodePage = 0; // 0: not chosen in-process, ask the environment
 
 } // namespace
 
@@ -94,11 +70,28 @@ BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
     return FALSE;
 }
 
+// The count of units written, or needed when `wideSize` is 0; 0 when the
+// arguments are wrong or the units do not fit.
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textSize, LPWSTR wide,
                         int wideSize) {
     using namespace emulated;
-    FileOperation operation("MultiByteToWideChar");
-    int result = operation.Faulted() ? 0 : ToWide(codePage, text, textSize, wide, wideSize);
+    Operation operation("MultiByteToWideChar");
+    int result = 0;
+    if (!operation.Faulted() && text != nullptr && textSize != 0 && wideSize >= 0 &&
+        (wide != nullptr || wideSize == 0)) {
+        // A size of -1 takes the text with its terminator.
+        std::size_t length =
+            textSize < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(textSize);
+        std::u16string converted = Utf16FromUtf8(
+            Utf8FromCodePage(text, length, codePage == CP_ACP ? AnsiCodePage() : codePage,
+                             Unconvertible::replaced),
+            Unconvertible::replaced);
+        bool fits = converted.size() <= static_cast<std::size_t>(wideSize);
+        if (fits) {
+            std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
+        }
+        result = wideSize == 0 || fits ? static_cast<int>(converted.size()) : 0;
+    }
     if (operation.Tracing()) {
         operation.Trace(std::to_string(codePage) + ", " + Hex(flags) + ", " + Quoted(text) + ", " +
                             std::to_string(textSize) + ", " + std::to_string(wideSize),

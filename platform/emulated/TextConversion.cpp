@@ -1,12 +1,10 @@
-// Text between the ANSI code pages, UTF-8 and UTF-16. iconv converts the
-// code pages, a run at a time; the UTF-16 side is plain arithmetic.
-#include "CodePageText.h"
+// Text between the code pages, UTF-8 and UTF-16. iconv converts the code
+// pages, a run at a time; the UTF-16 side is plain arithmetic. Plain
+// functions, which the host's dump shares.
+#include "CodePages.h"
 
 #include <cerrno>
 #include <iconv.h>
-#include <map>
-#include <mutex>
-#include <utility>
 
 namespace emulated {
 namespace {
@@ -35,51 +33,24 @@ std::string IconvName(UINT codePage) {
     }
 }
 
-// Guards the converters, which keep a shift state while they work.
-std::mutex convertersLock;
-
-// One converter per code page and direction, opened on first use and closed
-// when the process ends: a walk converts every name it meets.
-class Converters {
-  public:
-    Converters() = default;
-    Converters(const Converters&) = delete;
-    Converters& operator=(const Converters&) = delete;
-    ~Converters() {
-        for (const auto& opened : converters_) {
-            if (opened.second != nullptr) {
-                iconv_close(opened.second);
-            }
-        }
-    }
-
-    // A code page iconv does not know gets its ASCII part at least.
-    iconv_t Get(UINT codePage, bool toUtf8) {
-        auto known = converters_.find({codePage, toUtf8});
-        if (known != converters_.end()) {
-            return known->second;
-        }
-        iconv_t opened = Open(IconvName(codePage), toUtf8);
-        if (opened == nullptr) {
-            opened = Open("ASCII", toUtf8);
-        }
-        converters_[{codePage, toUtf8}] = opened;
-        return opened;
-    }
-
-  private:
-    static iconv_t Open(const std::string& name, bool toUtf8) {
+// A converter between UTF-8 and the code page, for one conversion: a code
+// page iconv does not know gets its ASCII part at least. Null when not even
+// that opens.
+iconv_t OpenConverter(UINT codePage, bool toUtf8) {
+    for (const std::string& name : {IconvName(codePage), std::string("ASCII")}) {
         iconv_t opened =
             toUtf8 ? iconv_open("UTF-8", name.c_str()) : iconv_open(name.c_str(), "UTF-8");
-        return opened == reinterpret_cast<iconv_t>(-1) ? nullptr : opened;
+        if (opened != reinterpret_cast<iconv_t>(-1)) {
+            return opened;
+        }
     }
+    return nullptr;
+}
 
-    std::map<std::pair<UINT, bool>, iconv_t> converters_;
-};
-
-iconv_t Converter(UINT codePage, bool toUtf8) {
-    static Converters converters;
-    return converters.Get(codePage, toUtf8);
+void CloseConverter(iconv_t converter) {
+    if (converter != nullptr) {
+        iconv_close(converter);
+    }
 }
 
 // Converts what `in` holds as far as it can; answers how many input bytes
@@ -120,8 +91,7 @@ std::string Utf8FromCodePage(const char* text, std::size_t length, UINT codePage
     if (IsAscii(text, length)) {
         return std::string(text, length);
     }
-    std::lock_guard<std::mutex> hold(convertersLock);
-    iconv_t converter = Converter(codePage, true);
+    iconv_t converter = OpenConverter(codePage, true);
     std::string utf8;
     std::size_t at = 0;
     while (at < length) {
@@ -133,6 +103,7 @@ std::string Utf8FromCodePage(const char* text, std::size_t length, UINT codePage
             ++at;
         }
     }
+    CloseConverter(converter);
     return utf8;
 }
 
@@ -140,8 +111,7 @@ std::string CodePageFromUtf8(const std::string& utf8, UINT codePage, Unconvertib
     if (IsAscii(utf8)) {
         return utf8;
     }
-    std::lock_guard<std::mutex> hold(convertersLock);
-    iconv_t converter = Converter(codePage, false);
+    iconv_t converter = OpenConverter(codePage, false);
     std::string text;
     std::size_t at = 0;
     while (at < utf8.size()) {
@@ -157,6 +127,7 @@ std::string CodePageFromUtf8(const std::string& utf8, UINT codePage, Unconvertib
             at += length;
         }
     }
+    CloseConverter(converter);
     return text;
 }
 
