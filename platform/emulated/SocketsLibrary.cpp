@@ -37,33 +37,22 @@ void ChooseBehaviourFromEnvironment() {
         return;
     }
     behaviourChosen = true;
-    behaviour = SocketsBehaviour::Real;
     const char* setting = Setting("GANTREL_SOCKETS");
-    if (setting == nullptr || std::strcmp(setting, "real") == 0) {
-        return;
-    }
-    if (std::strcmp(setting, "no-library") == 0) {
-        behaviour = SocketsBehaviour::NoLibrary;
-    } else if (std::strcmp(setting, "no-export") == 0) {
-        behaviour = SocketsBehaviour::NoExport;
-    } else if (std::strcmp(setting, "startup-fails") == 0) {
-        behaviour = SocketsBehaviour::StartupFails;
-    } else if (std::strncmp(setting, "version:", 8) == 0) {
-        behaviour = SocketsBehaviour::OtherVersion;
+    std::string chosen = setting != nullptr ? setting : "real";
+    behaviour = chosen == "no-library"                  ? SocketsBehaviour::NoLibrary
+                : chosen == "no-export"                 ? SocketsBehaviour::NoExport
+                : chosen == "startup-fails"             ? SocketsBehaviour::StartupFails
+                : chosen.compare(0, 8, "version:") == 0 ? SocketsBehaviour::OtherVersion
+                                                        : SocketsBehaviour::Real;
+    if (behaviour == SocketsBehaviour::OtherVersion) {
         answeredVersion = static_cast<WORD>(std::strtoul(setting + 8, nullptr, 0));
     }
 }
 
 bool CanMakeSocket() {
     int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (probe < 0) {
-        probe = ::socket(AF_INET6, SOCK_STREAM, 0);
-    }
-    if (probe < 0) {
-        return false;
-    }
-    ::close(probe);
-    return true;
+    probe = probe >= 0 ? probe : ::socket(AF_INET6, SOCK_STREAM, 0);
+    return probe >= 0 && ::close(probe) == 0;
 }
 
 int WSAAPI EmulatedWsaStartup(WORD requested, LPWSADATA data) {
@@ -91,9 +80,7 @@ int WSAAPI EmulatedWsaStartup(WORD requested, LPWSADATA data) {
 int WSAAPI EmulatedWsaCleanup() {
     Operation operation("WSACleanup");
     int status = startups > 0 ? 0 : -1;
-    if (startups > 0) {
-        --startups;
-    }
+    startups -= startups > 0 ? 1 : 0;
     operation.Trace("", std::to_string(status));
     return status;
 }
@@ -126,8 +113,7 @@ void ResetSockets() {
     behaviourChosen = false;
     behaviour = SocketsBehaviour::Real;
     answeredVersion = 0x0101;
-    loadedLibraries = 0;
-    startups = 0;
+    loadedLibraries = startups = 0;
     systemFolder = "C:\\WINDOWS\\system32";
 }
 
