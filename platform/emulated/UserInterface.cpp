@@ -23,22 +23,20 @@ std::deque<bool> answers;
 std::vector<ShownMessageBox> shownBoxes;
 std::vector<std::string> openWindows;
 
+// "a, b,c" as its items, blanks dropped.
 std::vector<std::string> SplitList(const char* list) {
-    std::vector<std::string> items;
-    std::string item;
-    for (const char* p = list;; ++p) {
-        if (*p == ',' || *p == 0) {
-            if (!item.empty()) {
-                items.push_back(item);
-            }
-            item.clear();
-            if (*p == 0) {
-                return items;
-            }
-        } else if (*p != ' ') {
-            item += *p;
+    std::vector<std::string> items(1);
+    for (const char* p = list; *p != 0; ++p) {
+        if (*p == ',' && !items.back().empty()) {
+            items.emplace_back();
+        } else if (*p != ',' && *p != ' ') {
+            items.back() += *p;
         }
     }
+    if (items.back().empty()) {
+        items.pop_back();
+    }
+    return items;
 }
 
 // The settings of a module loaded by a host come from its environment, read
@@ -49,18 +47,14 @@ void ReadSettings() {
     }
     settingsRead = true;
     const char* script = Setting("GANTREL_ANSWERS");
-    if (script != nullptr) {
-        for (const std::string& answer : SplitList(script)) {
-            // Anything but a yes (or an OK) is a No.
-            answers.push_back(strcasecmp(answer.c_str(), "yes") == 0 ||
-                              strcasecmp(answer.c_str(), "ok") == 0);
-        }
+    // Anything but a yes (or an OK) is a No.
+    for (const std::string& answer : SplitList(script != nullptr ? script : "")) {
+        answers.push_back(strcasecmp(answer.c_str(), "yes") == 0 ||
+                          strcasecmp(answer.c_str(), "ok") == 0);
     }
     askOnTerminal = script == nullptr && ::isatty(STDIN_FILENO) != 0;
     const char* windows = Setting("GANTREL_WINDOWS");
-    if (windows != nullptr) {
-        openWindows = SplitList(windows);
-    }
+    openWindows = SplitList(windows != nullptr ? windows : "");
 }
 
 // The button a Yes or a No presses in a box of this style.
