@@ -279,21 +279,39 @@ const char16_t japanese[] = u"\u65e5\u672c\u8a9e";
 const char16_t polish[] = u"\u0141\u00f3d\u017a";
 
 void AddWideNameRows(std::vector<Row>& rows) {
-    rows.push_back({"RegEnumKeyExA at index 0 of Wide and of Wide\\<Japanese>, in code page 1252",
-                    {"0: ???, size 3 | 0: ?\\xF3d?, size 4"},
-                    [] {
-                        std::string unfit = NeedsCodePage1252();
-                        if (!unfit.empty()) {
-                            return unfit;
-                        }
-                        wide = Create(Path("Wide"));
-                        HKEY below = nullptr;
-                        platform::RegOpenKeyExW(wide, W(japanese).c_str(), 0, KEY_ALL_ACCESS,
-                                                &below);
-                        std::string answer = EnumAnsi(wide, 50) + " | " + EnumAnsi(below, 50);
-                        platform::RegCloseKey(below);
-                        return answer;
-                    }});
+    // The ANSI view writes a character the code page cannot carry as '?'
+    // or, where the code page has one, as a look-alike (Wine answers
+    // "L\xF3dz" for the Polish name): either way the name reaches nothing.
+    rows.push_back(
+        {"RegEnumKeyExA at index 0 of Wide and of Wide\\<Japanese>, in code page 1252; "
+         "RegOpenKeyExA of the second name it gives",
+         {"0: ???, size 3 | size 4, opens: 2"},
+         [] {
+             std::string unfit = NeedsCodePage1252();
+             if (!unfit.empty()) {
+                 return unfit;
+             }
+             wide = Create(Path("Wide"));
+             HKEY below = nullptr;
+             platform::RegOpenKeyExW(wide, W(japanese).c_str(), 0, KEY_ALL_ACCESS, &below);
+             char name[50];
+             DWORD size = sizeof name;
+             LONG status =
+                 platform::RegEnumKeyExA(below, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+             std::string answer = EnumAnsi(wide, 50) + " | ";
+             if (status != ERROR_SUCCESS) {
+                 answer += Number(status);
+             } else {
+                 HKEY opened = nullptr;
+                 answer += "size " + Number(static_cast<long>(size)) + ", opens: " +
+                           Number(platform::RegOpenKeyExA(below, name, 0, KEY_ALL_ACCESS, &opened));
+                 if (opened != nullptr) {
+                     platform::RegCloseKey(opened);
+                 }
+             }
+             platform::RegCloseKey(below);
+             return answer;
+         }});
     rows.push_back({"RegOpenKeyExA of Wide\\??? (the ANSI view of the name)", {"2"}, [] {
                         return Number(OpenStatus(HKEY_CURRENT_USER, Path("Wide\\???")));
                     }});
