@@ -154,9 +154,18 @@ void AddListingRows(std::vector<Row>& rows, const Fixture& f) {
     rows.push_back({"FindFirstFileW of LIST\\FOLDER, another case: the name as on disk",
                     {"folder 0x10"},
                     [&f] { return Entry(Below(f, u"LIST\\FOLDER")); }});
-    rows.push_back({"FindFirstFileW of absent\\*.*", {"not listed"}, [&f] {
-                        return List(Below(f, u"absent\\*.*")).empty() ? "not listed" : "listed";
+    rows.push_back({"FindFirstFileW of absent\\*.* and of settings.txt\\*.* (a file)",
+                    {"not listed, not listed"},
+                    [&f] {
+                        return Listed(Below(f, u"absent\\*.*")) + ", " +
+                               Listed(Below(f, u"settings.txt\\*.*"));
                     }});
+    // Windows lists a symbolic link to a file as a reparse point; Wine lists
+    // a Unix link to a file as the file it leads to, and no call tells it
+    // apart (so under Wine only links to folders can be tested).
+    rows.push_back({"FindFirstFileW of file-link, a link to a file",
+                    {"file-link 0x420", "file-link 0x20", "file-link 0x20"},
+                    [&f] { return Entry(Below(f, u"file-link")); }});
 }
 
 void AddRemovalRows(std::vector<Row>& rows, const Fixture& f) {
@@ -186,6 +195,25 @@ void AddRemovalRows(std::vector<Row>& rows, const Fixture& f) {
              answer += " " + Entry(file) + ", ";
              return answer + Truth(platform::RemoveDirectoryW(W(u"\\\\?\\D:\\").c_str()));
          }});
+    rows.push_back(
+        {"DeleteFileW of a folder", {"FALSE, folder 0x10"}, [&f] {
+             Wide path = Below(f, u"list\\folder");
+             return Join({Truth(platform::DeleteFileW(path.c_str())), Entry(path)}, ", ");
+         }});
+    // Windows refuses to remove a read-only folder, so the removal clears
+    // the mark first. Wine removes it as Unix does, by the parent's mode,
+    // and the calls after it find nothing.
+    rows.push_back({"an empty read-only folder: its listing, RemoveDirectoryW, "
+                    "SetFileAttributesW(0x10), RemoveDirectoryW",
+                    {"guarded 0x11, FALSE, TRUE, TRUE", "guarded 0x11, TRUE, FALSE, FALSE",
+                     "guarded 0x11, TRUE, FALSE, FALSE"},
+                    [&f] {
+                        Wide path = Below(f, u"guarded");
+                        return Join({Entry(path), Truth(platform::RemoveDirectoryW(path.c_str())),
+                                     Truth(platform::SetFileAttributesW(path.c_str(), 0x10)),
+                                     Truth(platform::RemoveDirectoryW(path.c_str()))},
+                                    ", ");
+                    }});
     rows.push_back(
         {"RemoveDirectoryW of an empty folder", {"TRUE, not listed"}, [&f] {
              Wide path = Below(f, u"empty");
@@ -322,6 +350,24 @@ void AddPathRows(std::vector<Row>& rows, const Fixture& f) {
          }});
 }
 
+void AddDeviceNameRows(std::vector<Row>& rows, const Fixture& f) {
+    // In a verbatim path a device's name is a file like any other.
+    rows.push_back({"DeleteFileW of devices\\con, NUL.txt, com1, lpt9.log and \"aux .dat\", "
+                    "verbatim",
+                    {"TRUE TRUE TRUE TRUE TRUE, devices\\* lists 2"},
+                    [&f] {
+                        std::string answer;
+                        for (const char16_t* name :
+                             {u"devices\\con", u"devices\\NUL.txt", u"devices\\com1",
+                              u"devices\\lpt9.log", u"devices\\aux .dat"}) {
+                            answer += (answer.empty() ? "" : " ") +
+                                      Truth(platform::DeleteFileW(Below(f, name).c_str()));
+                        }
+                        return answer + ", devices\\* lists " +
+                               Number(static_cast<long>(List(Below(f, u"devices\\*")).size()));
+                    }});
+}
+
 // The settings file, as the import reads it: opened by its ANSI path, read
 // in blocks of 4096 bytes, rewound once, closed.
 void AddStreamRows(std::vector<Row>& rows, const Fixture& f) {
@@ -382,6 +428,7 @@ void AddFileRows(std::vector<Row>& rows, const Fixture& fixture) {
     AddHeldFolderRows(rows, fixture);
     AddLinkRows(rows, fixture);
     AddPathRows(rows, fixture);
+    AddDeviceNameRows(rows, fixture);
     AddStreamRows(rows, fixture);
 }
 

@@ -24,6 +24,13 @@ chmod a-w readonly.dat
 mkdir -p full empty held other empty-target
 printf x >full/inner.dat
 ln -s empty-target link-to-empty
+ln -s list/file.dat file-link
+mkdir -p guarded
+chmod a-w guarded
+mkdir -p devices
+for device in con NUL.txt com1 lpt9.log 'aux .dat'; do
+    printf device >"devices/$device"
+done
 
 # Beyond MAX_PATH: D:\platform\deep and 12 folders of 23 characters.
 deep=deep
