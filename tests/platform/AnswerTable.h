@@ -47,6 +47,7 @@ struct Fixture {
 extern const char sandboxPath[];
 
 void AddFileRows(std::vector<Row>& rows, const Fixture& fixture);
+void AddPathRows(std::vector<Row>& rows, const Fixture& fixture);
 void AddRegistryRows(std::vector<Row>& rows);
 void AddSystemRows(std::vector<Row>& rows);
 

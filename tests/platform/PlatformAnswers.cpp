@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
 
     std::vector<answers::Row> rows;
     answers::AddFileRows(rows, fixture);
+    answers::AddPathRows(rows, fixture);
     answers::AddRegistryRows(rows);
     answers::AddSystemRows(rows);
 
