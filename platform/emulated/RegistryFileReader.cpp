@@ -1,8 +1,6 @@
 // Reading REGEDIT4 text into the registry, and loading a registry file.
 #include "RegistryFile.h"
 
-#include "NameEncoding.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -55,6 +53,19 @@ int HexDigit(char c) {
         return c - 'A' + 10;
     }
     return -1;
+}
+
+// A number of 1 to 8 hexadecimal digits, as dword: and hex(N): write them.
+bool ParseHex(const std::string& digits, unsigned long& number) {
+    number = 0;
+    for (char c : digits) {
+        int digit = HexDigit(c);
+        if (digit < 0) {
+            return false;
+        }
+        number = number << 4 | static_cast<unsigned long>(digit);
+    }
+    return !digits.empty() && digits.size() <= 8;
 }
 
 bool StartsWithNoCase(const std::string& text, std::size_t at, const char* prefix) {
@@ -142,8 +153,7 @@ class TextReader {
             }
             return true;
         }
-        bool created = false;
-        key_ = MakeRegistryKey(root, components, created);
+        key_ = MakeRegistryKey(root, components);
         return true;
     }
 
@@ -222,28 +232,14 @@ class TextReader {
             return Fail("unknown data; expected \"text\", dword:, hex: or hex(N):");
         }
         value.name = NameFromAnsi(value.name, codePage_);
-        auto existing = key_->values.find(value.name);
-        if (existing != key_->values.end()) {
-            value.name = existing->second.name;
-            existing->second = value;
-        } else {
-            std::string name = value.name;
-            key_->values.emplace(name, std::move(value));
-        }
+        PutRegistryValue(*key_, std::move(value));
         return true;
     }
 
     bool ReadDword(const std::string& digits, RegistryValue& value) {
-        if (digits.empty() || digits.size() > 8) {
-            return Fail("dword: needs 1 to 8 hexadecimal digits");
-        }
         unsigned long number = 0;
-        for (char c : digits) {
-            int digit = HexDigit(c);
-            if (digit < 0) {
-                return Fail("dword: needs 1 to 8 hexadecimal digits");
-            }
-            number = number << 4 | static_cast<unsigned long>(digit);
+        if (!ParseHex(digits, number)) {
+            return Fail("dword: needs 1 to 8 hexadecimal digits");
         }
         value.type = REG_DWORD;
         value.bytes.clear();
@@ -259,16 +255,10 @@ class TextReader {
         value.type = REG_BINARY;
         if (at < line.size() && line[at] == '(') {
             std::size_t close = line.find(')', at);
-            if (close == std::string::npos || close == at + 1 || close - at - 1 > 8) {
-                return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
-            }
             unsigned long type = 0;
-            for (std::size_t i = at + 1; i < close; ++i) {
-                int digit = HexDigit(line[i]);
-                if (digit < 0) {
-                    return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
-                }
-                type = type << 4 | static_cast<unsigned long>(digit);
+            if (close == std::string::npos ||
+                !ParseHex(line.substr(at + 1, close - at - 1), type)) {
+                return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
             }
             value.type = static_cast<DWORD>(type);
             at = close + 1;
@@ -323,15 +313,9 @@ class TextReader {
 } // namespace
 
 bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
-                      UINT codePage) {
+                      UINT codePage, bool records) {
     TextReader reader(text, roots, codePage);
-    return reader.Read(error);
-}
-
-bool ReadRegistryRecords(const std::string& text, RegistryRoots& roots, std::string& error,
-                         UINT codePage) {
-    TextReader reader(text, roots, codePage);
-    return reader.Read(error, true);
+    return reader.Read(error, records);
 }
 
 bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,

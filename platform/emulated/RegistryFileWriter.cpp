@@ -2,7 +2,6 @@
 #include "RegistryFile.h"
 
 #include "CodePageTables.h"
-#include "NameEncoding.h"
 
 #include <cstdio>
 #include <utility>
@@ -20,20 +19,14 @@ const std::size_t hexWrapColumn = 76;
 void AppendQuoted(std::string& out, const std::string& text) {
     out += '"';
     for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
+        const char* escape = c == '\\'   ? "\\\\"
+                             : c == '"'  ? "\\\""
+                             : c == '\r' ? "\\r"
+                             : c == '\n' ? "\\n"
+                                         : nullptr;
+        if (escape != nullptr) {
+            out += escape;
+        } else {
             out += c;
         }
     }

@@ -116,11 +116,23 @@ void RegistryJournal::Choose(const std::string& path) {
     Close();
     path_ = path.empty() ? path : FollowLinks(path);
     cleaned_ = false;
+    Forget();
+}
+
+void RegistryJournal::Forget() {
     known_ = false;
     device_ = 0;
     inode_ = 0;
     size_ = committed_ = base_ = 0;
     mtime_ = 0;
+}
+
+void RegistryJournal::Remember(const struct stat& info) {
+    known_ = true;
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+    size_ = info.st_size;
+    mtime_ = ModificationTime(info);
 }
 
 void RegistryJournal::Close() {
@@ -198,11 +210,8 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
             if (fd_ < 0) {
                 // No file: an empty registry, news only if there was one.
                 news = !known_ || inode_ != 0 ? JournalNews::Whole : JournalNews::None;
+                Forget();
                 known_ = true;
-                device_ = 0;
-                inode_ = 0;
-                size_ = committed_ = base_ = 0;
-                mtime_ = 0;
                 return ERROR_SUCCESS;
             }
         }
@@ -222,38 +231,24 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
     if (change && !cleaned_) {
         RemoveLeftoverTemporaries();
     }
-    bool same = known_ && info.st_ino == inode_ && info.st_dev == device_;
-    if (!same || info.st_size < size_ ||
-        (info.st_size == size_ && ModificationTime(info) != mtime_)) {
-        if (!ReadRange(fd_, 0, info.st_size, text)) {
+    // Shorter, or as long but written since: another process rewrote it.
+    bool whole = !known_ || info.st_ino != inode_ || info.st_dev != device_ ||
+                 info.st_size < size_ ||
+                 (info.st_size == size_ && ModificationTime(info) != mtime_);
+    if (whole || info.st_size > size_) {
+        if (!ReadRange(fd_, whole ? 0 : committed_, info.st_size, text)) {
             error = SystemError("the registry file cannot be read:", path_);
             Unlock();
             return errorRegistryIoFailed;
         }
-        news = JournalNews::Whole;
-        committed_ = base_ = 0;
-    } else if (info.st_size > size_) {
-        if (!ReadRange(fd_, committed_, info.st_size, text)) {
-            error = SystemError("the registry file cannot be read:", path_);
-            Unlock();
-            return errorRegistryIoFailed;
-        }
-        news = JournalNews::Appended;
-    }
-    if (news != JournalNews::None) {
+        news = whole ? JournalNews::Whole : JournalNews::Appended;
         // Only whole lines: what follows the last line break is unfinished.
         std::size_t end = text.rfind('\n');
         text.resize(end == std::string::npos ? 0 : end + 1);
-        committed_ += static_cast<off_t>(text.size());
-        if (news == JournalNews::Whole) {
-            base_ = committed_;
-        }
+        committed_ = (whole ? 0 : committed_) + static_cast<off_t>(text.size());
+        base_ = whole ? committed_ : base_;
     }
-    known_ = true;
-    device_ = info.st_dev;
-    inode_ = info.st_ino;
-    size_ = info.st_size;
-    mtime_ = ModificationTime(info);
+    Remember(info);
     return ERROR_SUCCESS;
 }
 
@@ -344,10 +339,8 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
     writable_ = true;
     struct stat fresh;
     if (::fstat(fd_, &fresh) == 0) {
-        device_ = fresh.st_dev;
-        inode_ = fresh.st_ino;
-        size_ = committed_ = base_ = fresh.st_size;
-        mtime_ = ModificationTime(fresh);
+        Remember(fresh);
+        committed_ = base_ = fresh.st_size;
     }
     return true;
 }

@@ -13,6 +13,7 @@
 #include "PlatformTypes.h"
 
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace emulated {
@@ -59,6 +60,9 @@ class RegistryJournal {
     LONG Open(bool change, std::string& error);
     void Close();
     bool SameFileAtPath() const;
+    // What this process knows of the file: nothing, or what `info` says.
+    void Forget();
+    void Remember(const struct stat& info);
     void RemoveLeftoverTemporaries();
 
     std::string path_;

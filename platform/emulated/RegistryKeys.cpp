@@ -1,7 +1,7 @@
+// The key tree's names, paths and changes.
 #include "RegistryKeys.h"
 
 #include "CodePageTables.h"
-#include "NameEncoding.h"
 
 namespace emulated {
 namespace {
@@ -80,6 +80,31 @@ std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots) {
     return {roots.classesRoot, roots.currentUser, roots.localMachine};
 }
 
+std::string NameFromAnsi(const std::string& text, UINT codePage) {
+    return codePage == utf8CodePage
+               ? text
+               : Utf8FromCodePage(text.data(), text.size(), codePage, Unconvertible::kept);
+}
+
+std::string NameToAnsi(const std::string& name, UINT codePage) {
+    return codePage == utf8CodePage ? name : CodePageFromUtf8(name, codePage, Unconvertible::kept);
+}
+
+bool CodePageCarries(const std::string& name, UINT codePage) {
+    // Whatever comes back as it was: a '?' does not, nor a kept byte that
+    // the code page reads as a character of its own.
+    return codePage == utf8CodePage || IsAscii(name) ||
+           NameFromAnsi(NameToAnsi(name, codePage), codePage) == name;
+}
+
+std::u16string NameToUtf16(const std::string& name) {
+    return Utf16FromUtf8(name, Unconvertible::kept);
+}
+
+std::string NameFromUtf16(const char16_t* text, std::size_t length) {
+    return Utf8FromUtf16(text, length, Unconvertible::kept);
+}
+
 bool SplitRegistryPath(const std::string& path, UINT codePage,
                        std::vector<std::string>& components) {
     components.clear();
@@ -147,23 +172,16 @@ std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>&
 }
 
 std::shared_ptr<RegistryKey> MakeRegistryKey(const std::shared_ptr<RegistryKey>& from,
-                                             const std::vector<std::string>& components,
-                                             bool& created) {
-    created = false;
+                                             const std::vector<std::string>& components) {
     std::shared_ptr<RegistryKey> key = from;
     for (const std::string& component : components) {
-        auto child = key->keys.find(component);
-        if (child == key->keys.end()) {
-            auto fresh = std::make_shared<RegistryKey>();
-            fresh->name = component;
-            fresh->parent = key.get();
-            child = key->keys.emplace(component, fresh).first;
-            ++key->generation;
-            created = true;
-        } else {
-            created = false;
+        std::shared_ptr<RegistryKey>& child = key->keys[component];
+        if (child == nullptr) {
+            child = std::make_shared<RegistryKey>();
+            child->name = component;
+            child->parent = key.get();
         }
-        key = child->second;
+        key = child;
     }
     return key;
 }
@@ -177,12 +195,22 @@ void RemoveRegistryKey(RegistryKey& key) {
     // reference to it.
     std::shared_ptr<RegistryKey> keep = parent->keys.at(key.name);
     parent->keys.erase(key.name);
-    ++parent->generation;
     key.parent = nullptr;
     MarkDeleted(key);
 }
 
-std::string RegistryKeyPath(const RegistryKey& key) {
+void PutRegistryValue(RegistryKey& key, RegistryValue value) {
+    auto existing = key.values.find(value.name);
+    if (existing == key.values.end()) {
+        std::string name = value.name;
+        key.values.emplace(std::move(name), std::move(value));
+    } else {
+        value.name = existing->second.name;
+        existing->second = std::move(value);
+    }
+}
+
+std::string RegistryKeyPath(const RegistryKey& key, const std::vector<std::string>& below) {
     std::vector<const RegistryKey*> chain;
     for (const RegistryKey* at = &key; at != nullptr; at = at->parent) {
         chain.push_back(at);
@@ -190,6 +218,9 @@ std::string RegistryKeyPath(const RegistryKey& key) {
     std::string path;
     for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
         path += (path.empty() ? "" : "\\") + (*at)->name;
+    }
+    for (const std::string& component : below) {
+        path += "\\" + component;
     }
     return path;
 }
