@@ -3,15 +3,15 @@
 //
 // The two forms differ only in how their texts arrive and leave: a path in
 // the ANSI code page or in UTF-16, a name handed out with '?' for what the
-// code page cannot carry or as it is. Each call is one body for both, made,
-// counted, faulted and traced by one helper. Enumeration answers index 0
-// only: the module removes each sub-key before it asks for the next.
+// code page cannot carry or as it is. Each call is one body for both, which
+// one helper counts, faults, traces and runs on the key its handle names.
+// Enumeration answers index 0 only: the module removes each sub-key before
+// it asks for the next.
+#include "CodePageTables.h"
 #include "Operations.h"
 #include "Platform.h"
 #include "RegistryFile.h"
 #include "RegistryState.h"
-
-#include "CodePageTables.h"
 
 #include <cstdio>
 #include <cstring>
@@ -36,33 +36,19 @@ std::string Traced(const char* text) {
 }
 
 std::string Traced(const WCHAR* text) {
-    if (text == nullptr) {
-        return Quoted(nullptr);
-    }
-    return Quoted(NameFromUtf16(text, std::char_traits<WCHAR>::length(text)).c_str());
+    return text == nullptr
+               ? Quoted(nullptr)
+               : Quoted(NameFromUtf16(text, std::char_traits<WCHAR>::length(text)).c_str());
 }
 
-// A sub-key path as a call passed it: whether it was there at all, whether
-// it could be split, and its components as kept.
-struct PathGiven {
-    bool given = false;
-    bool split = false;
-    std::vector<std::string> components;
-};
-
-PathGiven PathOf(const char* subKey) {
-    PathGiven path;
-    path.given = subKey != nullptr;
-    path.split =
-        SplitRegistryPath(subKey != nullptr ? subKey : "", AnsiCodePage(), path.components);
-    return path;
+// A sub-key path's components as kept; false for one that cannot be split.
+// No path at all is the key itself, as an empty one is.
+bool Split(const char* subKey, std::vector<std::string>& components) {
+    return SplitRegistryPath(subKey != nullptr ? subKey : "", AnsiCodePage(), components);
 }
 
-PathGiven PathOf(const WCHAR* subKey) {
-    PathGiven path;
-    path.given = subKey != nullptr;
-    path.split = SplitWideRegistryPath(subKey, path.components);
-    return path;
+bool Split(const WCHAR* subKey, std::vector<std::string>& components) {
+    return SplitWideRegistryPath(subKey, components);
 }
 
 // A kept name as an enumeration hands it out.
@@ -72,6 +58,10 @@ std::string NameOut(const std::string& kept, char) {
 
 std::u16string NameOut(const std::string& kept, WCHAR) {
     return NameToUtf16(kept);
+}
+
+std::string ValueName(LPCSTR name) {
+    return NameFromAnsi(name != nullptr ? name : "", AnsiCodePage());
 }
 
 // A key name the registry file could not carry: its lines cannot hold a
@@ -85,49 +75,41 @@ bool HasLineBreak(const std::vector<std::string>& components) {
     return false;
 }
 
-// The key a handle stands for, under the access the call holds.
-LONG KeyOf(const RegistryAccess& access, HKEY handle, std::shared_ptr<RegistryKey>& key) {
-    return access.status != ERROR_SUCCESS ? access.status : KeyOfHandle(handle, key);
-}
-
-// RegCreateKeyEx (`create`) or RegOpenKeyEx of the path below `root`. A
+// RegCreateKeyEx (`create`) or RegOpenKeyEx of the path below `parent`. A
 // key created is saved to the registry file first, and is not made when the
 // file cannot take it.
-LONG OpenKeyAt(HKEY root, const PathGiven& path, bool create, PHKEY result, LPDWORD disposition) {
+template <typename Character>
+LONG OpenKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey, bool create,
+             PHKEY result, LPDWORD disposition) {
+    std::vector<std::string> components;
     if (result == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    RegistryAccess access(create);
-    std::shared_ptr<RegistryKey> parent;
-    LONG status = KeyOf(access, root, parent);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (!path.split) {
+    if (!Split(subKey, components)) {
         return ERROR_BAD_PATHNAME;
     }
-    if (HasLineBreak(path.components)) {
+    if (HasLineBreak(components)) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (IsAccessDenied(*parent, path.components)) {
+    if (IsAccessDenied(*parent, components)) {
         return ERROR_ACCESS_DENIED;
     }
-    std::shared_ptr<RegistryKey> key = FindRegistryKey(parent, path.components);
+    std::shared_ptr<RegistryKey> key = FindRegistryKey(parent, components);
     bool created = key == nullptr;
     if (created && !create) {
         return ERROR_FILE_NOT_FOUND;
     }
     if (created) {
         // Windows keeps keys within 512 levels of their root.
-        if (RegistryKeyDepth(*parent) + path.components.size() > maxRegistryKeyDepth) {
+        if (RegistryKeyDepth(*parent) + components.size() > maxRegistryKeyDepth) {
             return errorTooDeep;
         }
-        status = SaveRegistryChangeWith(
-            [&] { return KeyRecord(RegistryKeyPath(*parent, path.components)); });
+        LONG status =
+            SaveRegistryChangeWith([&] { return KeyRecord(RegistryKeyPath(*parent, components)); });
         if (status != ERROR_SUCCESS) {
             return status;
         }
-        key = MakeRegistryKey(parent, path.components);
+        key = MakeRegistryKey(parent, components);
     }
     if (disposition != nullptr) {
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -136,30 +118,26 @@ LONG OpenKeyAt(HKEY root, const PathGiven& path, bool create, PHKEY result, LPDW
     return ERROR_SUCCESS;
 }
 
-// RegDeleteKey of the path below `root`, saved to the registry file first.
-// A key that still has sub-keys is refused, as the NT registry refuses it.
-LONG DeleteKeyAt(HKEY root, const PathGiven& path) {
-    RegistryAccess access(true);
-    std::shared_ptr<RegistryKey> parent;
-    LONG status = KeyOf(access, root, parent);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    if (!path.given) {
+// RegDeleteKey of the path below `parent`, saved to the registry file
+// first. A key that still has sub-keys is refused, as the NT registry
+// refuses it; so is a root, and a key someone may not touch.
+template <typename Character>
+LONG DeleteKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey) {
+    std::vector<std::string> components;
+    if (subKey == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (!path.split) {
+    if (!Split(subKey, components)) {
         return ERROR_BAD_PATHNAME;
     }
-    std::shared_ptr<RegistryKey> key = FindRegistryKey(parent, path.components);
+    std::shared_ptr<RegistryKey> key = FindRegistryKey(parent, components);
     if (key == nullptr) {
         return ERROR_FILE_NOT_FOUND;
     }
-    // A root is never removed; neither is a key someone may not touch.
     if (key->parent == nullptr || IsAccessDenied(*key) || !key->keys.empty()) {
         return ERROR_ACCESS_DENIED;
     }
-    status = SaveRegistryChangeWith([&] { return RemovedKeyRecord(RegistryKeyPath(*key)); });
+    LONG status = SaveRegistryChangeWith([&] { return RemovedKeyRecord(RegistryKeyPath(*key)); });
     if (status == ERROR_SUCCESS) {
         RemoveRegistryKey(*key);
     }
@@ -167,14 +145,8 @@ LONG DeleteKeyAt(HKEY root, const PathGiven& path) {
 }
 
 template <typename Character>
-LONG EnumKey(HKEY handle, DWORD index, Character* name, LPDWORD nameSize, LPDWORD reserved,
-             Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    RegistryAccess access(false);
-    std::shared_ptr<RegistryKey> key;
-    LONG status = KeyOf(access, handle, key);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
+LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameSize,
+             LPDWORD reserved, Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
     if (name == nullptr || nameSize == nullptr || reserved != nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -185,15 +157,15 @@ LONG EnumKey(HKEY handle, DWORD index, Character* name, LPDWORD nameSize, LPDWOR
                      static_cast<unsigned long>(index));
         return ERROR_INVALID_PARAMETER;
     }
-    if (IsAccessDenied(*key)) {
+    if (IsAccessDenied(key)) {
         return ERROR_ACCESS_DENIED;
     }
-    if (key->keys.empty()) {
+    if (key.keys.empty()) {
         return ERROR_NO_MORE_ITEMS;
     }
     // Sizes count characters (bytes in ANSI): with the terminating zero on
     // the way in, without it on the way out.
-    auto text = NameOut(key->keys.begin()->second->name, Character());
+    auto text = NameOut(key.keys.begin()->second->name, Character());
     DWORD length = static_cast<DWORD>(text.size());
     if (*nameSize < length + 1) {
         return ERROR_MORE_DATA;
@@ -211,23 +183,16 @@ LONG EnumKey(HKEY handle, DWORD index, Character* name, LPDWORD nameSize, LPDWOR
     return ERROR_SUCCESS;
 }
 
-LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
-                LPDWORD size) {
-    RegistryAccess access(false);
-    std::shared_ptr<RegistryKey> key;
-    LONG status = KeyOf(access, handle, key);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
+LONG QueryValue(const RegistryKey& key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                LPBYTE data, LPDWORD size) {
     if (reserved != nullptr || (data != nullptr && size == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (IsAccessDenied(*key)) {
+    if (IsAccessDenied(key)) {
         return ERROR_ACCESS_DENIED;
     }
-    auto value =
-        key->values.find(NameFromAnsi(valueName != nullptr ? valueName : "", AnsiCodePage()));
-    if (value == key->values.end()) {
+    auto value = key.values.find(ValueName(valueName));
+    if (value == key.values.end()) {
         return ERROR_FILE_NOT_FOUND;
     }
     const std::string& bytes = value->second.bytes;
@@ -235,58 +200,55 @@ LONG QueryValue(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, L
     if (type != nullptr) {
         *type = value->second.type;
     }
-    if (data != nullptr && *size < needed) {
-        // Nothing is copied: the caller learns the size it needs.
-        *size = needed;
-        return ERROR_MORE_DATA;
-    }
-    if (data != nullptr) {
+    // Too small a buffer gets nothing: the caller learns the size it needs.
+    LONG status = data != nullptr && *size < needed ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    if (data != nullptr && status == ERROR_SUCCESS) {
         std::memcpy(data, bytes.data(), bytes.size());
     }
     if (size != nullptr) {
         *size = needed;
     }
-    return ERROR_SUCCESS;
+    return status;
 }
 
-LONG SetValue(HKEY handle, LPCSTR valueName, DWORD type, const BYTE* data, DWORD size) {
-    RegistryAccess access(true);
-    std::shared_ptr<RegistryKey> key;
-    LONG status = KeyOf(access, handle, key);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
+LONG SetValue(RegistryKey& key, LPCSTR valueName, DWORD type, const BYTE* data, DWORD size) {
     if (data == nullptr && size != 0) {
         return errorNoAccess;
     }
-    if (IsAccessDenied(*key)) {
+    if (IsAccessDenied(key)) {
         return ERROR_ACCESS_DENIED;
     }
-    RegistryValue value{NameFromAnsi(valueName != nullptr ? valueName : "", AnsiCodePage()), type,
+    RegistryValue value{ValueName(valueName), type,
                         std::string(reinterpret_cast<const char*>(data), size)};
     // A replaced value keeps its old name, in the file as in memory.
-    auto existing = key->values.find(value.name);
-    if (existing != key->values.end()) {
+    auto existing = key.values.find(value.name);
+    if (existing != key.values.end()) {
         value.name = existing->second.name;
     }
     // Saved first: a change the file cannot take is not made at all.
-    status = SaveRegistryChangeWith([&] { return ValueRecord(RegistryKeyPath(*key), value); });
+    LONG status = SaveRegistryChangeWith([&] { return ValueRecord(RegistryKeyPath(key), value); });
     if (status == ERROR_SUCCESS) {
-        PutRegistryValue(*key, std::move(value));
+        PutRegistryValue(key, std::move(value));
     }
     return status;
 }
 
-// One registry call from its first step to its trace line: it is counted,
-// takes the fault injected into it, and is traced with its arguments and
-// its answer.
+// One registry call on the key `handle` names, from its first step to its
+// trace line: it is counted, takes the fault injected into it, holds the
+// registry (to change it, with `change`) while `body` runs on the key, and
+// is traced with its arguments and its answer.
 template <typename Body, typename Answer>
-LONG TracedCall(const char* name, const std::string& arguments, const Body& body,
-                const Answer& answer) {
+LONG KeyCall(const char* name, const std::string& arguments, HKEY handle, bool change,
+             const Body& body, const Answer& answer) {
     Operation operation(name);
     LONG status = static_cast<LONG>(operation.FaultStatus(registryFaultStatuses));
     if (status == ERROR_SUCCESS) {
-        status = body();
+        RegistryAccess access(change);
+        std::shared_ptr<RegistryKey> key;
+        status = access.status != ERROR_SUCCESS ? access.status : KeyOfHandle(handle, key);
+        if (status == ERROR_SUCCESS) {
+            status = body(key);
+        }
     }
     operation.Trace(arguments, answer(status));
     return status;
@@ -298,9 +260,11 @@ LONG OpenCall(const char* name, HKEY root, const Character* subKey, bool create,
     if (result != nullptr) {
         *result = nullptr;
     }
-    return TracedCall(
-        name, Handle(root) + ", " + Traced(subKey),
-        [&] { return OpenKeyAt(root, PathOf(subKey), create, result, disposition); },
+    return KeyCall(
+        name, Handle(root) + ", " + Traced(subKey), root, create,
+        [&](const std::shared_ptr<RegistryKey>& key) {
+            return OpenKey(key, subKey, create, result, disposition);
+        },
         [&](LONG status) {
             return Status(status) + (status == ERROR_SUCCESS && result != nullptr
                                          ? " -> " + Handle(*result)
@@ -309,12 +273,12 @@ LONG OpenCall(const char* name, HKEY root, const Character* subKey, bool create,
 }
 
 template <typename Character>
-LONG EnumCall(const char* callName, HKEY key, DWORD index, Character* name, LPDWORD nameSize,
+LONG EnumCall(const char* callName, HKEY handle, DWORD index, Character* name, LPDWORD nameSize,
               LPDWORD reserved, Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    return TracedCall(
-        callName, Handle(key) + ", " + std::to_string(index),
-        [&] {
-            return EnumKey(key, index, name, nameSize, reserved, keyClass, classSize,
+    return KeyCall(
+        callName, Handle(handle) + ", " + std::to_string(index), handle, false,
+        [&](const std::shared_ptr<RegistryKey>& key) {
+            return EnumKey(*key, index, name, nameSize, reserved, keyClass, classSize,
                            lastWriteTime);
         },
         [&](LONG status) {
@@ -325,15 +289,17 @@ LONG EnumCall(const char* callName, HKEY key, DWORD index, Character* name, LPDW
 
 template <typename Character>
 LONG DeleteCall(const char* name, HKEY root, const Character* subKey) {
-    return TracedCall(
-        name, Handle(root) + ", " + Traced(subKey),
-        [&] { return DeleteKeyAt(root, PathOf(subKey)); }, Status);
+    return KeyCall(
+        name, Handle(root) + ", " + Traced(subKey), root, true,
+        [&](const std::shared_ptr<RegistryKey>& key) { return DeleteKey(key, subKey); }, Status);
 }
 
 } // namespace
 } // namespace emulated
 
 namespace platform {
+
+using emulated::RegistryKey;
 
 LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
                      PHKEY result, LPDWORD disposition) {
@@ -349,14 +315,17 @@ LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
     return emulated::OpenCall("RegOpenKeyExW", root, subKey, false, result, nullptr);
 }
 
-LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD size) {
-    std::string arguments = emulated::Handle(key) + ", " + emulated::Quoted(valueName) +
-                            (data != nullptr ? ", buffer of " : ", size query ") +
-                            std::to_string(size != nullptr ? *size : 0);
-    return emulated::TracedCall(
-        "RegQueryValueExA", arguments,
-        [&] { return emulated::QueryValue(key, valueName, reserved, type, data, size); },
+    return emulated::KeyCall(
+        "RegQueryValueExA",
+        emulated::Handle(handle) + ", " + emulated::Quoted(valueName) +
+            (data != nullptr ? ", buffer of " : ", size query ") +
+            std::to_string(size != nullptr ? *size : 0),
+        handle, false,
+        [&](const std::shared_ptr<RegistryKey>& key) {
+            return emulated::QueryValue(*key, valueName, reserved, type, data, size);
+        },
         [&](LONG status) {
             return emulated::Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
                                                    ? ", size " + std::to_string(*size)
@@ -364,12 +333,17 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type
         });
 }
 
-LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD size) {
-    return emulated::TracedCall(
+LONG RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
+                    DWORD size) {
+    return emulated::KeyCall(
         "RegSetValueExA",
-        emulated::Handle(key) + ", " + emulated::Quoted(valueName) + ", type " +
+        emulated::Handle(handle) + ", " + emulated::Quoted(valueName) + ", type " +
             std::to_string(type) + ", " + std::to_string(size) + " bytes",
-        [&] { return emulated::SetValue(key, valueName, type, data, size); }, emulated::Status);
+        handle, true,
+        [&](const std::shared_ptr<RegistryKey>& key) {
+            return emulated::SetValue(*key, valueName, type, data, size);
+        },
+        emulated::Status);
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,

@@ -1,6 +1,7 @@
 // Reading REGEDIT4 text into the registry, and loading a registry file.
 #include "RegistryFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -14,18 +15,10 @@ namespace {
 // The text's physical lines, each without its CR LF or LF.
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::size_t next = end == std::string::npos ? text.size() : end + 1;
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        if (end > start && text[end - 1] == '\r') {
-            --end;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = next;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r')));
+        start = end + 1;
     }
     return lines;
 }
@@ -43,16 +36,10 @@ std::string TrimRight(const std::string& text) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
 }
 
 // A number of 1 to 8 hexadecimal digits, as dword: and hex(N): write them.
@@ -174,20 +161,13 @@ class TextReader {
             if (++at == line.size()) {
                 break;
             }
-            switch (line[at]) {
-            case '\\':
-            case '"':
-                text += line[at];
-                break;
-            case 'r':
-                text += '\r';
-                break;
-            case 'n':
-                text += '\n';
-                break;
-            default:
+            // \\ and \" as the registry editor writes them; \r and \n too.
+            static const char escapes[] = "\\\"rn";
+            const char* escape = std::strchr(escapes, line[at]);
+            if (line[at] == 0 || escape == nullptr) {
                 return Fail(std::string("unknown escape \\") + line[at]);
             }
+            text += "\\\"\r\n"[escape - escapes];
         }
         return Fail("a quoted text without its closing quote");
     }

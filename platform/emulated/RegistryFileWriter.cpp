@@ -49,31 +49,6 @@ bool IsPlainText(const RegistryValue& value) {
     return true;
 }
 
-// Whether every name in the registry comes back as it is through the code
-// page; looked at key by key, without recursion.
-bool CodePageCarriesAll(const RegistryRoots& roots, UINT codePage) {
-    std::vector<const RegistryKey*> pending;
-    for (const auto& root : AllRoots(roots)) {
-        pending.push_back(root.get());
-    }
-    while (!pending.empty()) {
-        const RegistryKey* key = pending.back();
-        pending.pop_back();
-        for (const auto& value : key->values) {
-            if (!CodePageCarries(value.second.name, codePage)) {
-                return false;
-            }
-        }
-        for (const auto& child : key->keys) {
-            if (!CodePageCarries(child.second->name, codePage)) {
-                return false;
-            }
-            pending.push_back(child.second.get());
-        }
-    }
-    return true;
-}
-
 // A change appended to a file keeps each value on one line, so that a line
 // cut short by a process that died is the only torn part it can have. Names
 // are written in the file's code page.
@@ -120,8 +95,9 @@ void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bo
 }
 
 // Every key after its parent, in registry order, without recursion: a tree
-// may be deeper than the stack.
-void AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
+// may be deeper than the stack. False, and `out` left unfinished, for a name
+// the code page cannot carry.
+bool AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
     std::vector<std::pair<const RegistryKey*, std::string>> pending{{&root, root.name}};
     while (!pending.empty()) {
         const RegistryKey* key = pending.back().first;
@@ -131,15 +107,22 @@ void AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
         // written; every other key is, even when empty, so that it comes back.
         if (key->parent != nullptr || !key->values.empty()) {
             out += "\n[" + path + "]\n";
-            for (const auto& value : key->values) {
-                AppendValue(out, value.second, codePage);
+        }
+        for (const auto& value : key->values) {
+            if (!CodePageCarries(value.second.name, codePage)) {
+                return false;
             }
+            AppendValue(out, value.second, codePage);
         }
         for (auto child = key->keys.rbegin(); child != key->keys.rend(); ++child) {
+            if (!CodePageCarries(child->second->name, codePage)) {
+                return false;
+            }
             pending.emplace_back(child->second.get(),
                                  path + "\\" + NameToAnsi(child->second->name, codePage));
         }
     }
+    return true;
 }
 
 } // namespace
@@ -149,13 +132,16 @@ std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8) {
     // registry holding a name the code page cannot carry is written in UTF-8
     // instead, marked as such by a byte order mark, so that no name is lost
     // to a '?'.
-    UINT codePage = AnsiCodePage();
-    if (inUtf8 || !CodePageCarriesAll(roots, codePage)) {
-        codePage = utf8CodePage;
-    }
-    std::string out = codePage == utf8CodePage ? utf8FileHeader : "REGEDIT4\n";
-    for (const auto& root : AllRoots(roots)) {
-        AppendTree(out, *root, codePage);
+    std::string out;
+    for (UINT codePage : {inUtf8 ? utf8CodePage : AnsiCodePage(), utf8CodePage}) {
+        out = codePage == utf8CodePage ? utf8FileHeader : "REGEDIT4\n";
+        bool carried = true;
+        for (const auto& root : AllRoots(roots)) {
+            carried = carried && AppendTree(out, *root, codePage);
+        }
+        if (carried) {
+            break;
+        }
     }
     return out;
 }

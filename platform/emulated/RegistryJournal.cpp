@@ -11,7 +11,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace emulated {
 namespace {
@@ -74,40 +73,32 @@ std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-bool ReadRange(int fd, off_t from, off_t to, std::string& text) {
-    text.resize(static_cast<std::size_t>(to - from));
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t count =
-            ::pread(fd, &text[done], text.size() - done, from + static_cast<off_t>(done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
+// Reads or writes (`call`, at an offset from the start) `length` bytes,
+// however many calls it takes; a call that moves nothing fails with
+// `stalled`.
+template <typename Call> bool Transfer(std::size_t length, int stalled, const Call& call) {
+    for (std::size_t done = 0; done < length;) {
+        ssize_t count = call(done);
+        if (count <= 0 && !(count < 0 && errno == EINTR)) {
+            errno = count == 0 ? stalled : errno;
             return false;
         }
-        done += static_cast<std::size_t>(count);
+        done += count > 0 ? static_cast<std::size_t>(count) : 0;
     }
     return true;
 }
 
+bool ReadRange(int fd, off_t from, off_t to, std::string& text) {
+    text.resize(static_cast<std::size_t>(to - from));
+    return Transfer(text.size(), EIO, [&](std::size_t done) {
+        return ::pread(fd, &text[done], text.size() - done, from + static_cast<off_t>(done));
+    });
+}
+
 bool WriteAt(int fd, const std::string& text, off_t at) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t count =
-            ::pwrite(fd, text.data() + done, text.size() - done, at + static_cast<off_t>(done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            if (count == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
+    return Transfer(text.size(), ENOSPC, [&](std::size_t done) {
+        return ::pwrite(fd, text.data() + done, text.size() - done, at + static_cast<off_t>(done));
+    });
 }
 
 } // namespace
@@ -121,18 +112,8 @@ void RegistryJournal::Choose(const std::string& path) {
 
 void RegistryJournal::Forget() {
     known_ = false;
-    device_ = 0;
-    inode_ = 0;
-    size_ = committed_ = base_ = 0;
-    mtime_ = 0;
-}
-
-void RegistryJournal::Remember(const struct stat& info) {
-    known_ = true;
-    device_ = info.st_dev;
-    inode_ = info.st_ino;
-    size_ = info.st_size;
-    mtime_ = ModificationTime(info);
+    seen_ = {};
+    committed_ = base_ = 0;
 }
 
 void RegistryJournal::Close() {
@@ -209,7 +190,7 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
             }
             if (fd_ < 0) {
                 // No file: an empty registry, news only if there was one.
-                news = !known_ || inode_ != 0 ? JournalNews::Whole : JournalNews::None;
+                news = !known_ || seen_.st_ino != 0 ? JournalNews::Whole : JournalNews::None;
                 Forget();
                 known_ = true;
                 return ERROR_SUCCESS;
@@ -232,10 +213,11 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
         RemoveLeftoverTemporaries();
     }
     // Shorter, or as long but written since: another process rewrote it.
-    bool whole = !known_ || info.st_ino != inode_ || info.st_dev != device_ ||
-                 info.st_size < size_ ||
-                 (info.st_size == size_ && ModificationTime(info) != mtime_);
-    if (whole || info.st_size > size_) {
+    bool whole =
+        !known_ || info.st_ino != seen_.st_ino || info.st_dev != seen_.st_dev ||
+        info.st_size < seen_.st_size ||
+        (info.st_size == seen_.st_size && ModificationTime(info) != ModificationTime(seen_));
+    if (whole || info.st_size > seen_.st_size) {
         if (!ReadRange(fd_, whole ? 0 : committed_, info.st_size, text)) {
             error = SystemError("the registry file cannot be read:", path_);
             Unlock();
@@ -248,7 +230,8 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
         committed_ = (whole ? 0 : committed_) + static_cast<off_t>(text.size());
         base_ = whole ? committed_ : base_;
     }
-    Remember(info);
+    known_ = true;
+    seen_ = info;
     return ERROR_SUCCESS;
 }
 
@@ -273,7 +256,7 @@ LONG RegistryJournal::Append(const std::string& record, std::string& error) {
         errno = EACCES;
     } else {
         // A torn tail left by a process that died is cut off first.
-        written = (size_ == committed_ || ::ftruncate(fd_, committed_) == 0) &&
+        written = (seen_.st_size == committed_ || ::ftruncate(fd_, committed_) == 0) &&
                   WriteAt(fd_, text, committed_);
         int reason = errno;
         if (written) {
@@ -282,8 +265,7 @@ LONG RegistryJournal::Append(const std::string& record, std::string& error) {
             ::ftruncate(fd_, committed_); // leave no part of the change behind
         }
         if (::fstat(fd_, &info) == 0) {
-            size_ = info.st_size;
-            mtime_ = ModificationTime(info);
+            seen_ = info;
         }
         errno = reason;
     }
@@ -309,11 +291,8 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
         (::stat(FolderOf(path_).c_str(), &folder) == 0 && ModeForbidsWriting(folder))) {
         return false;
     }
-    std::vector<char> temporary(path_.begin(), path_.end());
-    const std::string suffix = std::string(temporarySuffix) + "XXXXXX";
-    temporary.insert(temporary.end(), suffix.begin(), suffix.end());
-    temporary.push_back(0);
-    int fd = ::mkstemp(temporary.data());
+    std::string temporary = path_ + temporarySuffix + "XXXXXX";
+    int fd = ::mkstemp(&temporary[0]);
     if (fd < 0) {
         return false;
     }
@@ -327,9 +306,9 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
         written = ::fchown(fd, info.st_uid, info.st_gid) == 0;
     }
     // No fsync: the rename alone keeps readers from ever seeing half a file.
-    if (!written || ::rename(temporary.data(), path_.c_str()) != 0) {
+    if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
         ::close(fd);
-        ::unlink(temporary.data());
+        ::unlink(temporary.c_str());
         return false;
     }
     // The old file's lock goes with it; the new one is held already.
@@ -337,10 +316,8 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
     fd_ = fd;
     locked_ = LOCK_EX;
     writable_ = true;
-    struct stat fresh;
-    if (::fstat(fd_, &fresh) == 0) {
-        Remember(fresh);
-        committed_ = base_ = fresh.st_size;
+    if (::fstat(fd_, &seen_) == 0) {
+        committed_ = base_ = seen_.st_size;
     }
     return true;
 }

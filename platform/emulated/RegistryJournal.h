@@ -60,9 +60,8 @@ class RegistryJournal {
     LONG Open(bool change, std::string& error);
     void Close();
     bool SameFileAtPath() const;
-    // What this process knows of the file: nothing, or what `info` says.
+    // Forgets what this process knew of the file.
     void Forget();
-    void Remember(const struct stat& info);
     void RemoveLeftoverTemporaries();
 
     std::string path_;
@@ -70,11 +69,8 @@ class RegistryJournal {
     bool writable_ = false;
     int locked_ = 0; // LOCK_SH or LOCK_EX while held
     bool cleaned_ = false;
-    bool known_ = false; // whether Lock has handed over the file once
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
-    off_t size_ = 0;      // the size when this process last looked
-    long long mtime_ = 0; // and its modification time, in nanoseconds
+    bool known_ = false;  // whether Lock has handed over the file once
+    struct stat seen_ {}; // the file as this process last looked at it
     off_t committed_ = 0; // the end of the last whole line read
     off_t base_ = 0;      // the size of the file when last read whole
 };

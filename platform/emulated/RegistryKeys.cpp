@@ -1,7 +1,7 @@
 // The key tree's names, paths and changes.
 #include "RegistryKeys.h"
 
-#include "CodePageTables.h"
+#include <algorithm>
 
 namespace emulated {
 namespace {
@@ -29,15 +29,21 @@ void MarkDeleted(RegistryKey& top) {
     }
 }
 
-// Adds a path's component, unless it is empty, as kept; plain ASCII is the
-// same in every code page and needs no conversion.
-void KeepComponent(std::string& component, bool& ascii, UINT codePage,
-                   std::vector<std::string>& components) {
-    if (!component.empty()) {
-        components.push_back(ascii ? component : NameFromAnsi(component, codePage));
-        component.clear();
+// A path as kept, split at its backslashes; doubled and trailing ones name
+// nothing more.
+bool SplitKeptPath(const std::string& path, std::vector<std::string>& components) {
+    components.clear();
+    if (!path.empty() && path[0] == '\\') {
+        return false;
     }
-    ascii = true;
+    for (std::size_t start = 0; start < path.size();) {
+        std::size_t end = std::min(path.find('\\', start), path.size());
+        if (end > start) {
+            components.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 } // namespace
@@ -107,55 +113,16 @@ std::string NameFromUtf16(const char16_t* text, std::size_t length) {
 
 bool SplitRegistryPath(const std::string& path, UINT codePage,
                        std::vector<std::string>& components) {
-    components.clear();
-    if (!path.empty() && path[0] == '\\') {
-        return false;
-    }
     // Windows turns the path into Unicode before it looks for separators, so
-    // the second byte of a double-byte character never is one. Doubled and
-    // trailing backslashes name nothing more.
-    std::string component;
-    bool ascii = true;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(path[i]);
-        if (byte == '\\') {
-            KeepComponent(component, ascii, codePage, components);
-            continue;
-        }
-        component += path[i];
-        // Lead bytes, and every character that needs converting, are above
-        // ASCII.
-        if (byte >= 0x80) {
-            ascii = false;
-            if (IsLeadByteIn(codePage, byte) && i + 1 < path.size()) {
-                component += path[++i];
-            }
-        }
-    }
-    KeepComponent(component, ascii, codePage, components);
-    return true;
+    // the second byte of a double-byte character never is one; plain ASCII
+    // is the same in every code page and needs no conversion.
+    return SplitKeptPath(IsAscii(path) ? path : NameFromAnsi(path, codePage), components);
 }
 
 bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& components) {
-    components.clear();
-    if (path == nullptr) {
-        return true;
-    }
-    if (path[0] == u'\\') {
-        return false;
-    }
-    const WCHAR* start = path;
-    for (const WCHAR* at = path;; ++at) {
-        if (*at == u'\\' || *at == 0) {
-            if (at > start) {
-                components.push_back(NameFromUtf16(start, static_cast<std::size_t>(at - start)));
-            }
-            if (*at == 0) {
-                return true;
-            }
-            start = at + 1;
-        }
-    }
+    return SplitKeptPath(
+        path == nullptr ? "" : NameFromUtf16(path, std::char_traits<WCHAR>::length(path)),
+        components);
 }
 
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,

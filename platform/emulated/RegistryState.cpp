@@ -17,8 +17,7 @@ namespace {
 
 struct RegistryState {
     std::unique_ptr<RegistryRoots> roots;
-    bool loaded = false;
-    bool fileChosen = false; // false: GANTREL_REGISTRY names the file
+    bool fileChosen = false; // false: GANTREL_REGISTRY names it, at first use
     RegistryJournal journal;
     std::string fileError;
     std::string errorShown;
@@ -126,10 +125,9 @@ LONG LockAndRead(bool change) {
         LONG status = state.journal.Lock(change, news, text, error);
         if (status == RegistryJournal::errorRefused) {
             Refuse(error);
-            return errorBadRegistryFile;
         }
         if (status != ERROR_SUCCESS) {
-            return status;
+            return status == RegistryJournal::errorRefused ? errorBadRegistryFile : status;
         }
         if (TakeNews(news, text)) {
             return ERROR_SUCCESS;
@@ -206,12 +204,10 @@ LONG BeginRegistryAccess(bool change) {
         return state.accessStatus;
     }
     state.changing = change;
-    if (!state.loaded) {
-        state.loaded = true;
-        if (!state.fileChosen) {
-            const char* setting = Setting("GANTREL_REGISTRY");
-            state.journal.Choose(setting != nullptr ? setting : "");
-        }
+    if (!state.fileChosen) {
+        state.fileChosen = true;
+        const char* setting = Setting("GANTREL_REGISTRY");
+        state.journal.Choose(setting != nullptr ? setting : "");
     }
     if (!state.journal.InUse()) {
         if (state.roots == nullptr) {
@@ -322,7 +318,6 @@ bool UseRegistryFile(const std::string& path, std::string* error) {
     state.fileError.clear();
     state.errorShown.clear();
     state.fileChosen = true;
-    state.loaded = true;
     state.journal.Choose(path);
     Registry();
     if (error != nullptr) {
