@@ -32,13 +32,6 @@ std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8 = false);
 bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
                       UINT codePage = 1252, bool records = false);
 
-// Reads the file into `roots`; a file that does not exist is an empty
-// registry, and a last line without its line break was never finished and
-// is left out. False, with an error naming the file (and the line), for a
-// file that cannot be read, is not a regular file, or is malformed.
-bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
-                      std::string& error);
-
 // One change as the records a registry file appends for it, each line
 // whole: the key made (with its missing parents), the key removed with
 // everything below it, the value set. `path` is the key's full path. Names

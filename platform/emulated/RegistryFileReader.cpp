@@ -1,13 +1,8 @@
-// Reading REGEDIT4 text into the registry, and loading a registry file.
+// Reading REGEDIT4 text into the registry.
 #include "RegistryFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace emulated {
 namespace {
@@ -296,52 +291,6 @@ bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string
                       UINT codePage, bool records) {
     TextReader reader(text, roots, codePage);
     return reader.Read(error, records);
-}
-
-bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
-                      std::string& error) {
-    struct stat info = {};
-    int fd = -1;
-    // A FIFO or a device is refused before it is opened; opening one may
-    // block or act.
-    if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT) {
-            return true; // no file yet: the first change makes it
-        }
-        info.st_mode = S_IFREG;
-    } else if (S_ISREG(info.st_mode)) {
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    }
-    std::string text;
-    bool read = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (read) {
-        // Shared with the processes that change it: one change is whole or
-        // not there at all.
-        ::flock(fd, LOCK_SH);
-        text.resize(static_cast<std::size_t>(info.st_size));
-        ssize_t count = text.empty() ? 0 : ::pread(fd, &text[0], text.size(), 0);
-        read = count == static_cast<ssize_t>(text.size());
-    }
-    int reason = errno;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    if (!read) {
-        error = "the registry file " + path + " cannot be read: " +
-                (S_ISDIR(info.st_mode)    ? std::string("it is a folder")
-                 : !S_ISREG(info.st_mode) ? std::string("it is not a regular file")
-                                          : std::string(std::strerror(reason)));
-        return false;
-    }
-    // What follows the last line break is a change a process never finished.
-    std::size_t end = text.rfind('\n');
-    text.resize(end == std::string::npos ? 0 : end + 1);
-    std::string why;
-    if (!ReadRegistryText(text, roots, why, codePage)) {
-        error = "the registry file " + path + " is malformed, " + why;
-        return false;
-    }
-    return true;
 }
 
 } // namespace emulated

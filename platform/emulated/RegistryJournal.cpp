@@ -2,7 +2,7 @@
 // appended, appending, and compacting into a fresh snapshot.
 #include "RegistryJournal.h"
 
-#include "Operations.h"
+#include "RegistryFile.h"
 
 #include <cerrno>
 #include <cstring>
@@ -19,10 +19,6 @@ namespace {
 // and never while the whole file is smaller than this.
 const off_t smallestCompaction = 64 * 1024;
 const char temporarySuffix[] = ".tmp-";
-// A write refused for the user's want of rights, or failing for any other
-// reason (a full disk, an I/O error).
-const FaultStatuses journalFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistryIoFailed,
-                                            errorRegistryIoFailed, errorRegistryIoFailed};
 
 long long ModificationTime(const struct stat& info) {
     return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
@@ -242,15 +238,16 @@ void RegistryJournal::Unlock() {
     locked_ = 0;
 }
 
-LONG RegistryJournal::Append(const std::string& record, std::string& error) {
+std::string RegistryJournal::Framed(const std::string& record) const {
     // An empty file is a new one: it begins as every registry file begins.
-    std::string text = committed_ == 0 ? "REGEDIT4\n\n" + record : record;
+    return committed_ == 0 ? "REGEDIT4\n\n" + record : record;
+}
+
+LONG RegistryJournal::Append(const std::string& text, LONG fault, std::string& error) {
     struct stat info;
-    Operation operation("WriteRegistryFile");
     bool written = false;
-    LONG status = static_cast<LONG>(operation.FaultStatus(journalFaultStatuses));
-    if (status != ERROR_SUCCESS) {
-        errno = status == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    if (fault != ERROR_SUCCESS) {
+        errno = fault == ERROR_ACCESS_DENIED ? EACCES : EIO;
     } else if (fd_ < 0 || !writable_ || locked_ != LOCK_EX || ::fstat(fd_, &info) != 0 ||
                ModeForbidsWriting(info)) {
         errno = EACCES;
@@ -269,14 +266,12 @@ LONG RegistryJournal::Append(const std::string& record, std::string& error) {
         }
         errno = reason;
     }
-    if (!written) {
-        int reason = errno;
-        error = "cannot write the registry file " + path_ + ": " + std::strerror(reason);
-        status = IsDeniedErrno(reason) ? ERROR_ACCESS_DENIED : errorRegistryIoFailed;
+    if (written) {
+        return ERROR_SUCCESS;
     }
-    operation.Trace(Quoted(path_.c_str()) + ", " + std::to_string(text.size()) + " bytes",
-                    std::to_string(status));
-    return status;
+    int reason = errno;
+    error = "cannot write the registry file " + path_ + ": " + std::strerror(reason);
+    return IsDeniedErrno(reason) ? ERROR_ACCESS_DENIED : errorRegistryIoFailed;
 }
 
 bool RegistryJournal::WantsCompaction() const {
@@ -339,6 +334,23 @@ void RegistryJournal::RemoveLeftoverTemporaries() {
         }
     }
     ::closedir(dir);
+}
+
+bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
+                      std::string& error) {
+    // Read as any process reads it, under the shared lock.
+    RegistryJournal journal;
+    journal.Choose(path);
+    JournalNews news = JournalNews::None;
+    std::string text;
+    LONG status = journal.Lock(false, news, text, error);
+    journal.Choose("");
+    std::string why;
+    if (status == ERROR_SUCCESS && !ReadRegistryText(text, roots, why, codePage)) {
+        error = "the registry file " + path + " is malformed, " + why;
+        return false;
+    }
+    return status == ERROR_SUCCESS;
 }
 
 } // namespace emulated

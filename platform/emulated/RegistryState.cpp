@@ -35,6 +35,11 @@ struct RegistryState {
 
 RegistryState state;
 
+// A write refused for the user's want of rights, or failing for any other
+// reason (a full disk, an I/O error).
+const FaultStatuses fileWriteFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistryIoFailed,
+                                              errorRegistryIoFailed, errorRegistryIoFailed};
+
 // Keeps the open handles on the keys they named when the whole registry is
 // read again: a key that is gone is deleted for its handles.
 void RebindHandles(RegistryRoots& fresh) {
@@ -252,7 +257,14 @@ LONG SaveRegistryChange(const std::string& record) {
         }
     }
     if (status == ERROR_SUCCESS) {
-        status = state.journal.Append(text, error);
+        // Counted, faulted and traced as a platform operation of its own.
+        Operation operation("WriteRegistryFile");
+        text = state.journal.Framed(text);
+        status = state.journal.Append(
+            text, static_cast<LONG>(operation.FaultStatus(fileWriteFaultStatuses)), error);
+        operation.Trace(Quoted(state.journal.Path().c_str()) + ", " + std::to_string(text.size()) +
+                            " bytes",
+                        std::to_string(status));
     }
     if (status != ERROR_SUCCESS && state.changesRefused++ == 0) {
         std::fprintf(stderr, "gantrel: %s; the registry refuses every change it cannot save\n",
