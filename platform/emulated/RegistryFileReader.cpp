@@ -18,16 +18,13 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+std::string TrimRight(const std::string& text) {
+    return text.substr(0, text.find_last_not_of(" \t") + 1);
 }
 
-std::string TrimRight(const std::string& text) {
-    std::size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(0, end);
+std::string Trimmed(const std::string& text) {
+    std::string right = TrimRight(text);
+    return right.substr(std::min(right.find_first_not_of(" \t"), right.size()));
 }
 
 int HexDigit(char c) {
@@ -72,10 +69,7 @@ class TextReader {
                 line.erase(0, 3);
                 codePage_ = utf8CodePage;
             }
-            std::size_t at = 0;
-            while (at < line.size() && IsBlank(line[at])) {
-                ++at;
-            }
+            std::size_t at = std::min(line.find_first_not_of(" \t"), line.size());
             bool done = true;
             if (at == line.size() || line[at] == ';') {
                 continue; // blank lines and comments
@@ -247,31 +241,21 @@ class TextReader {
             if (index_ + 1 >= lines_.size()) {
                 return Fail("the hex data goes on past the end of the file");
             }
-            data += TrimRight(lines_[++index_]);
+            data += Trimmed(lines_[++index_]);
         }
         value.bytes.clear();
-        std::size_t i = 0;
-        while (i < data.size()) {
-            while (i < data.size() && IsBlank(data[i])) {
-                ++i;
+        for (std::size_t start = 0; start < data.size();) {
+            std::size_t comma = std::min(data.find(',', start), data.size());
+            std::string piece = Trimmed(data.substr(start, comma - start));
+            unsigned long byte = 0;
+            if (piece.empty() && comma == data.size()) {
+                break; // a comma, or blanks, at the end
             }
-            if (i == data.size()) {
-                break;
+            if (piece.size() > 2 || !ParseHex(piece, byte)) {
+                return Fail("hex bytes are one or two hexadecimal digits, separated by commas");
             }
-            int high = HexDigit(data[i]);
-            int low = i + 1 < data.size() ? HexDigit(data[i + 1]) : -1;
-            if (high < 0) {
-                return Fail("a hex byte must be one or two hexadecimal digits");
-            }
-            i += low < 0 ? 1 : 2;
-            value.bytes += static_cast<char>(low < 0 ? high : high * 16 + low);
-            while (i < data.size() && IsBlank(data[i])) {
-                ++i;
-            }
-            if (i < data.size() && data[i] != ',') {
-                return Fail("hex bytes are separated by commas");
-            }
-            ++i;
+            value.bytes += static_cast<char>(byte);
+            start = comma + 1;
         }
         return true;
     }
