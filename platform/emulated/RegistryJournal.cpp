@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -37,13 +38,12 @@ std::string FollowLinks(std::string path) {
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             break;
         }
-        std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) +
-                                 1);
-        ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
-        if (length <= 0) {
+        char target[PATH_MAX];
+        ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) {
             break;
         }
-        std::string next(target.data(), static_cast<std::size_t>(length));
+        std::string next(target, static_cast<std::size_t>(length));
         path = next[0] == '/' ? next : FolderOf(path) + "/" + next;
     }
     return path;

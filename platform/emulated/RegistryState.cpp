@@ -214,14 +214,10 @@ LONG BeginRegistryAccess(bool change) {
         const char* setting = Setting("GANTREL_REGISTRY");
         state.journal.Choose(setting != nullptr ? setting : "");
     }
-    if (!state.journal.InUse()) {
-        if (state.roots == nullptr) {
-            state.roots.reset(new RegistryRoots());
-        }
-        state.accessStatus = ERROR_SUCCESS;
-    } else {
-        state.accessStatus = LockAndRead(change);
+    if (!state.journal.InUse() && state.roots == nullptr) {
+        state.roots.reset(new RegistryRoots()); // in memory only
     }
+    state.accessStatus = state.journal.InUse() ? LockAndRead(change) : ERROR_SUCCESS;
     return state.accessStatus;
 }
 
