@@ -49,15 +49,10 @@ bool SplitKeptPath(const std::string& path, std::vector<std::string>& components
 } // namespace
 
 bool RegistryNameLess::operator()(const std::string& a, const std::string& b) const {
-    std::size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < common; ++i) {
-        unsigned char ca = UpperAscii(static_cast<unsigned char>(a[i]));
-        unsigned char cb = UpperAscii(static_cast<unsigned char>(b[i]));
-        if (ca != cb) {
-            return ca < cb;
-        }
-    }
-    return a.size() < b.size();
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return UpperAscii(static_cast<unsigned char>(x)) <
+               UpperAscii(static_cast<unsigned char>(y));
+    });
 }
 
 bool SameRegistryName(const std::string& a, const std::string& b) {
