@@ -45,23 +45,15 @@ const FaultStatuses fileWriteFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistry
 void RebindHandles(RegistryRoots& fresh) {
     for (auto& entry : state.handles) {
         std::shared_ptr<RegistryKey>& key = entry.second;
-        if (key->deleted) {
-            continue;
-        }
         std::vector<std::string> components;
         const RegistryKey* root = key.get();
         for (; root->parent != nullptr; root = root->parent) {
             components.insert(components.begin(), root->name);
         }
-        std::shared_ptr<RegistryKey> found;
-        if (std::shared_ptr<RegistryKey> named = RootNamed(fresh, root->name)) {
-            found = FindRegistryKey(named, components);
-        }
-        if (found == nullptr) {
-            key->deleted = true;
-            continue;
-        }
-        key = found;
+        std::shared_ptr<RegistryKey> named = key->deleted ? nullptr : RootNamed(fresh, root->name);
+        std::shared_ptr<RegistryKey> found = named ? FindRegistryKey(named, components) : nullptr;
+        key->deleted = found == nullptr;
+        key = found != nullptr ? found : key;
     }
 }
 
