@@ -227,9 +227,10 @@ TEST_F(RegistryFile, NamesTheCodePageCannotCarryAreSavedInUtf8) {
     EXPECT_TRUE(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Café\\日本語\\😀"));
     EXPECT_EQ(emulated::RegistryValueNames(HKEY_CURRENT_USER, "Caf\xE9"),
               std::vector<std::string>{"Nom \xE9"});
-    emulated::SetDeleteRemovesTree(true);
+    EXPECT_EQ(platform::RegDeleteKeyW(HKEY_CURRENT_USER, u"Café\\日本語\\😀"), ERROR_SUCCESS);
     EXPECT_EQ(platform::RegDeleteKeyW(HKEY_CURRENT_USER, u"Café\\日本語"), ERROR_SUCCESS);
-    EXPECT_EQ(ReadFileBytes(file), inUtf8 + "[-HKEY_CURRENT_USER\\Café\\日本語]\n");
+    EXPECT_EQ(ReadFileBytes(file), inUtf8 + "[-HKEY_CURRENT_USER\\Café\\日本語\\😀]\n"
+                                            "[-HKEY_CURRENT_USER\\Café\\日本語]\n");
     Reload();
     EXPECT_FALSE(emulated::RegistryKeyExistsUtf8(HKEY_CURRENT_USER, "Café\\日本語"));
     EXPECT_EQ(emulated::RegistryValueNames(HKEY_CURRENT_USER, "Caf\xE9"),

@@ -92,14 +92,9 @@ void SeedRegistryKeyUtf8(HKEY root, const std::string& path);
 bool RegistryKeyExistsUtf8(HKEY root, const std::string& path);
 std::vector<std::string> RegistrySubKeyNamesUtf8(HKEY root, const std::string& path);
 
-// --- Behaviour.
-// RegDeleteKeyA on a key that still has sub-keys: refused with
-// ERROR_ACCESS_DENIED, as Windows NT does (the default), or the key is
-// removed with everything below it, as Windows 95 did.
-void SetDeleteRemovesTree(bool removesTree);
-// Every operation that opens, creates, reads, writes or deletes the key at
-// `path` or any key below it fails with ERROR_ACCESS_DENIED, and so does a
-// whole-tree delete of a key above it.
+// --- Behaviour. Every operation that opens, creates, reads, writes or
+// deletes the key at `path` or any key below it fails with
+// ERROR_ACCESS_DENIED.
 void DenyRegistryAccess(HKEY root, const std::string& path);
 
 // Key handles opened and not yet closed.

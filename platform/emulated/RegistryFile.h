@@ -27,21 +27,10 @@ std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8 = false);
 // maxRegistryKeyDepth is malformed. Key paths are read as text
 // in the ANSI code page `codePage`, as the registry editor reads the file.
 // False for malformed text, with `error` naming the line and what is wrong
-// with it; `roots` may then hold part of the text.
+// with it; `roots` may then hold part of the text. `records`: the text
+// follows the beginning of a file, and no REGEDIT4 line is expected.
 bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
-                      UINT codePage = 1252);
-
-// Reads the file into `roots`; a file that does not exist is an empty
-// registry, and a last line without its line break was never finished and
-// is left out. False, with an error naming the file (and the line), for a
-// file that cannot be read, is not a regular file, or is malformed.
-bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
-                      std::string& error);
-
-// The same for records that follow the beginning of a file: no REGEDIT4
-// line is expected.
-bool ReadRegistryRecords(const std::string& text, RegistryRoots& roots, std::string& error,
-                         UINT codePage);
+                      UINT codePage = 1252, bool records = false);
 
 // One change as the records a registry file appends for it, each line
 // whole: the key made (with its missing parents), the key removed with

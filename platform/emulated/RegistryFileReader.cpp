@@ -1,14 +1,8 @@
-// Reading REGEDIT4 text into the registry, and loading a registry file.
+// Reading REGEDIT4 text into the registry.
 #include "RegistryFile.h"
 
-#include "NameEncoding.h"
-
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace emulated {
 namespace {
@@ -16,45 +10,41 @@ namespace {
 // The text's physical lines, each without its CR LF or LF.
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::size_t next = end == std::string::npos ? text.size() : end + 1;
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        if (end > start && text[end - 1] == '\r') {
-            --end;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = next;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = std::min(text.find('\n', start), text.size());
+        lines.push_back(text.substr(start, end - start - (end > start && text[end - 1] == '\r')));
+        start = end + 1;
     }
     return lines;
 }
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+std::string TrimRight(const std::string& text) {
+    return text.substr(0, text.find_last_not_of(" \t") + 1);
 }
 
-std::string TrimRight(const std::string& text) {
-    std::size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1])) {
-        --end;
-    }
-    return text.substr(0, end);
+std::string Trimmed(const std::string& text) {
+    std::string right = TrimRight(text);
+    return right.substr(std::min(right.find_first_not_of(" \t"), right.size()));
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
+    return c >= '0' && c <= '9'   ? c - '0'
+           : c >= 'a' && c <= 'f' ? c - 'a' + 10
+           : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                  : -1;
+}
+
+// A number of 1 to 8 hexadecimal digits, as dword: and hex(N): write them.
+bool ParseHex(const std::string& digits, unsigned long& number) {
+    number = 0;
+    for (char c : digits) {
+        int digit = HexDigit(c);
+        if (digit < 0) {
+            return false;
+        }
+        number = number << 4 | static_cast<unsigned long>(digit);
     }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return !digits.empty() && digits.size() <= 8;
 }
 
 bool StartsWithNoCase(const std::string& text, std::size_t at, const char* prefix) {
@@ -79,10 +69,7 @@ class TextReader {
                 line.erase(0, 3);
                 codePage_ = utf8CodePage;
             }
-            std::size_t at = 0;
-            while (at < line.size() && IsBlank(line[at])) {
-                ++at;
-            }
+            std::size_t at = std::min(line.find_first_not_of(" \t"), line.size());
             bool done = true;
             if (at == line.size() || line[at] == ';') {
                 continue; // blank lines and comments
@@ -142,8 +129,7 @@ class TextReader {
             }
             return true;
         }
-        bool created = false;
-        key_ = MakeRegistryKey(root, components, created);
+        key_ = MakeRegistryKey(root, components);
         return true;
     }
 
@@ -164,20 +150,13 @@ class TextReader {
             if (++at == line.size()) {
                 break;
             }
-            switch (line[at]) {
-            case '\\':
-            case '"':
-                text += line[at];
-                break;
-            case 'r':
-                text += '\r';
-                break;
-            case 'n':
-                text += '\n';
-                break;
-            default:
+            // \\ and \" as the registry editor writes them; \r and \n too.
+            static const char escapes[] = "\\\"rn";
+            const char* escape = std::strchr(escapes, line[at]);
+            if (line[at] == 0 || escape == nullptr) {
                 return Fail(std::string("unknown escape \\") + line[at]);
             }
+            text += "\\\"\r\n"[escape - escapes];
         }
         return Fail("a quoted text without its closing quote");
     }
@@ -222,28 +201,14 @@ class TextReader {
             return Fail("unknown data; expected \"text\", dword:, hex: or hex(N):");
         }
         value.name = NameFromAnsi(value.name, codePage_);
-        auto existing = key_->values.find(value.name);
-        if (existing != key_->values.end()) {
-            value.name = existing->second.name;
-            existing->second = value;
-        } else {
-            std::string name = value.name;
-            key_->values.emplace(name, std::move(value));
-        }
+        PutRegistryValue(*key_, std::move(value));
         return true;
     }
 
     bool ReadDword(const std::string& digits, RegistryValue& value) {
-        if (digits.empty() || digits.size() > 8) {
-            return Fail("dword: needs 1 to 8 hexadecimal digits");
-        }
         unsigned long number = 0;
-        for (char c : digits) {
-            int digit = HexDigit(c);
-            if (digit < 0) {
-                return Fail("dword: needs 1 to 8 hexadecimal digits");
-            }
-            number = number << 4 | static_cast<unsigned long>(digit);
+        if (!ParseHex(digits, number)) {
+            return Fail("dword: needs 1 to 8 hexadecimal digits");
         }
         value.type = REG_DWORD;
         value.bytes.clear();
@@ -259,16 +224,10 @@ class TextReader {
         value.type = REG_BINARY;
         if (at < line.size() && line[at] == '(') {
             std::size_t close = line.find(')', at);
-            if (close == std::string::npos || close == at + 1 || close - at - 1 > 8) {
-                return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
-            }
             unsigned long type = 0;
-            for (std::size_t i = at + 1; i < close; ++i) {
-                int digit = HexDigit(line[i]);
-                if (digit < 0) {
-                    return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
-                }
-                type = type << 4 | static_cast<unsigned long>(digit);
+            if (close == std::string::npos ||
+                !ParseHex(line.substr(at + 1, close - at - 1), type)) {
+                return Fail("hex(N): needs a type of 1 to 8 hexadecimal digits");
             }
             value.type = static_cast<DWORD>(type);
             at = close + 1;
@@ -282,31 +241,21 @@ class TextReader {
             if (index_ + 1 >= lines_.size()) {
                 return Fail("the hex data goes on past the end of the file");
             }
-            data += TrimRight(lines_[++index_]);
+            data += Trimmed(lines_[++index_]);
         }
         value.bytes.clear();
-        std::size_t i = 0;
-        while (i < data.size()) {
-            while (i < data.size() && IsBlank(data[i])) {
-                ++i;
+        for (std::size_t start = 0; start < data.size();) {
+            std::size_t comma = std::min(data.find(',', start), data.size());
+            std::string piece = Trimmed(data.substr(start, comma - start));
+            unsigned long byte = 0;
+            if (piece.empty() && comma == data.size()) {
+                break; // a comma, or blanks, at the end
             }
-            if (i == data.size()) {
-                break;
+            if (piece.size() > 2 || !ParseHex(piece, byte)) {
+                return Fail("hex bytes are one or two hexadecimal digits, separated by commas");
             }
-            int high = HexDigit(data[i]);
-            int low = i + 1 < data.size() ? HexDigit(data[i + 1]) : -1;
-            if (high < 0) {
-                return Fail("a hex byte must be one or two hexadecimal digits");
-            }
-            i += low < 0 ? 1 : 2;
-            value.bytes += static_cast<char>(low < 0 ? high : high * 16 + low);
-            while (i < data.size() && IsBlank(data[i])) {
-                ++i;
-            }
-            if (i < data.size() && data[i] != ',') {
-                return Fail("hex bytes are separated by commas");
-            }
-            ++i;
+            value.bytes += static_cast<char>(byte);
+            start = comma + 1;
         }
         return true;
     }
@@ -323,61 +272,9 @@ class TextReader {
 } // namespace
 
 bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
-                      UINT codePage) {
+                      UINT codePage, bool records) {
     TextReader reader(text, roots, codePage);
-    return reader.Read(error);
-}
-
-bool ReadRegistryRecords(const std::string& text, RegistryRoots& roots, std::string& error,
-                         UINT codePage) {
-    TextReader reader(text, roots, codePage);
-    return reader.Read(error, true);
-}
-
-bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
-                      std::string& error) {
-    struct stat info = {};
-    int fd = -1;
-    // A FIFO or a device is refused before it is opened; opening one may
-    // block or act.
-    if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT) {
-            return true; // no file yet: the first change makes it
-        }
-        info.st_mode = S_IFREG;
-    } else if (S_ISREG(info.st_mode)) {
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    }
-    std::string text;
-    bool read = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (read) {
-        // Shared with the processes that change it: one change is whole or
-        // not there at all.
-        ::flock(fd, LOCK_SH);
-        text.resize(static_cast<std::size_t>(info.st_size));
-        ssize_t count = text.empty() ? 0 : ::pread(fd, &text[0], text.size(), 0);
-        read = count == static_cast<ssize_t>(text.size());
-    }
-    int reason = errno;
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    if (!read) {
-        error = "the registry file " + path + " cannot be read: " +
-                (S_ISDIR(info.st_mode)    ? std::string("it is a folder")
-                 : !S_ISREG(info.st_mode) ? std::string("it is not a regular file")
-                                          : std::string(std::strerror(reason)));
-        return false;
-    }
-    // What follows the last line break is a change a process never finished.
-    std::size_t end = text.rfind('\n');
-    text.resize(end == std::string::npos ? 0 : end + 1);
-    std::string why;
-    if (!ReadRegistryText(text, roots, why, codePage)) {
-        error = "the registry file " + path + " is malformed, " + why;
-        return false;
-    }
-    return true;
+    return reader.Read(error, records);
 }
 
 } // namespace emulated

@@ -2,7 +2,6 @@
 #include "RegistryFile.h"
 
 #include "CodePages.h"
-#include "NameEncoding.h"
 
 #include <cstdio>
 #include <utility>
@@ -20,20 +19,14 @@ const std::size_t hexWrapColumn = 76;
 void AppendQuoted(std::string& out, const std::string& text) {
     out += '"';
     for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
+        const char* escape = c == '\\'   ? "\\\\"
+                             : c == '"'  ? "\\\""
+                             : c == '\r' ? "\\r"
+                             : c == '\n' ? "\\n"
+                                         : nullptr;
+        if (escape != nullptr) {
+            out += escape;
+        } else {
             out += c;
         }
     }
@@ -51,31 +44,6 @@ bool IsPlainText(const RegistryValue& value) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
         if (c < 0x20 || c > 0x7E) {
             return false;
-        }
-    }
-    return true;
-}
-
-// Whether every name in the registry comes back as it is through the code
-// page; looked at key by key, without recursion.
-bool CodePageCarriesAll(const RegistryRoots& roots, UINT codePage) {
-    std::vector<const RegistryKey*> pending;
-    for (const auto& root : AllRoots(roots)) {
-        pending.push_back(root.get());
-    }
-    while (!pending.empty()) {
-        const RegistryKey* key = pending.back();
-        pending.pop_back();
-        for (const auto& value : key->values) {
-            if (!CodePageCarries(value.second.name, codePage)) {
-                return false;
-            }
-        }
-        for (const auto& child : key->keys) {
-            if (!CodePageCarries(child.second->name, codePage)) {
-                return false;
-            }
-            pending.push_back(child.second.get());
         }
     }
     return true;
@@ -127,8 +95,9 @@ void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bo
 }
 
 // Every key after its parent, in registry order, without recursion: a tree
-// may be deeper than the stack.
-void AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
+// may be deeper than the stack. False, and `out` left unfinished, for a name
+// the code page cannot carry.
+bool AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
     std::vector<std::pair<const RegistryKey*, std::string>> pending{{&root, root.name}};
     while (!pending.empty()) {
         const RegistryKey* key = pending.back().first;
@@ -138,15 +107,22 @@ void AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
         // written; every other key is, even when empty, so that it comes back.
         if (key->parent != nullptr || !key->values.empty()) {
             out += "\n[" + path + "]\n";
-            for (const auto& value : key->values) {
-                AppendValue(out, value.second, codePage);
+        }
+        for (const auto& value : key->values) {
+            if (!CodePageCarries(value.second.name, codePage)) {
+                return false;
             }
+            AppendValue(out, value.second, codePage);
         }
         for (auto child = key->keys.rbegin(); child != key->keys.rend(); ++child) {
+            if (!CodePageCarries(child->second->name, codePage)) {
+                return false;
+            }
             pending.emplace_back(child->second.get(),
                                  path + "\\" + NameToAnsi(child->second->name, codePage));
         }
     }
+    return true;
 }
 
 } // namespace
@@ -156,13 +132,16 @@ std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8) {
     // registry holding a name the code page cannot carry is written in UTF-8
     // instead, marked as such by a byte order mark, so that no name is lost
     // to a '?'.
-    UINT codePage = AnsiCodePage();
-    if (inUtf8 || !CodePageCarriesAll(roots, codePage)) {
-        codePage = utf8CodePage;
-    }
-    std::string out = codePage == utf8CodePage ? utf8FileHeader : "REGEDIT4\n";
-    for (const auto& root : AllRoots(roots)) {
-        AppendTree(out, *root, codePage);
+    std::string out;
+    for (UINT codePage : {inUtf8 ? utf8CodePage : AnsiCodePage(), utf8CodePage}) {
+        out = codePage == utf8CodePage ? utf8FileHeader : "REGEDIT4\n";
+        bool carried = true;
+        for (const auto& root : AllRoots(roots)) {
+            carried = carried && AppendTree(out, *root, codePage);
+        }
+        if (carried) {
+            break;
+        }
     }
     return out;
 }

@@ -2,16 +2,16 @@
 // appended, appending, and compacting into a fresh snapshot.
 #include "RegistryJournal.h"
 
-#include "Operations.h"
+#include "RegistryFile.h"
 
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace emulated {
 namespace {
@@ -20,10 +20,6 @@ namespace {
 // and never while the whole file is smaller than this.
 const off_t smallestCompaction = 64 * 1024;
 const char temporarySuffix[] = ".tmp-";
-// A write refused for the user's want of rights, or failing for any other
-// reason (a full disk, an I/O error).
-const FaultStatuses journalFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistryIoFailed,
-                                            errorRegistryIoFailed, errorRegistryIoFailed};
 
 long long ModificationTime(const struct stat& info) {
     return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
@@ -42,13 +38,12 @@ std::string FollowLinks(std::string path) {
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
             break;
         }
-        std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) +
-                                 1);
-        ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
-        if (length <= 0) {
+        char target[PATH_MAX];
+        ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || length == static_cast<ssize_t>(sizeof target)) {
             break;
         }
-        std::string next(target.data(), static_cast<std::size_t>(length));
+        std::string next(target, static_cast<std::size_t>(length));
         path = next[0] == '/' ? next : FolderOf(path) + "/" + next;
     }
     return path;
@@ -74,40 +69,32 @@ std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-bool ReadRange(int fd, off_t from, off_t to, std::string& text) {
-    text.resize(static_cast<std::size_t>(to - from));
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t count =
-            ::pread(fd, &text[done], text.size() - done, from + static_cast<off_t>(done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
+// Reads or writes (`call`, at an offset from the start) `length` bytes,
+// however many calls it takes; a call that moves nothing fails with
+// `stalled`.
+template <typename Call> bool Transfer(std::size_t length, int stalled, const Call& call) {
+    for (std::size_t done = 0; done < length;) {
+        ssize_t count = call(done);
+        if (count <= 0 && !(count < 0 && errno == EINTR)) {
+            errno = count == 0 ? stalled : errno;
             return false;
         }
-        done += static_cast<std::size_t>(count);
+        done += count > 0 ? static_cast<std::size_t>(count) : 0;
     }
     return true;
 }
 
+bool ReadRange(int fd, off_t from, off_t to, std::string& text) {
+    text.resize(static_cast<std::size_t>(to - from));
+    return Transfer(text.size(), EIO, [&](std::size_t done) {
+        return ::pread(fd, &text[done], text.size() - done, from + static_cast<off_t>(done));
+    });
+}
+
 bool WriteAt(int fd, const std::string& text, off_t at) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t count =
-            ::pwrite(fd, text.data() + done, text.size() - done, at + static_cast<off_t>(done));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            if (count == 0) {
-                errno = ENOSPC;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
+    return Transfer(text.size(), ENOSPC, [&](std::size_t done) {
+        return ::pwrite(fd, text.data() + done, text.size() - done, at + static_cast<off_t>(done));
+    });
 }
 
 } // namespace
@@ -116,11 +103,13 @@ void RegistryJournal::Choose(const std::string& path) {
     Close();
     path_ = path.empty() ? path : FollowLinks(path);
     cleaned_ = false;
+    Forget();
+}
+
+void RegistryJournal::Forget() {
     known_ = false;
-    device_ = 0;
-    inode_ = 0;
-    size_ = committed_ = base_ = 0;
-    mtime_ = 0;
+    seen_ = {};
+    committed_ = base_ = 0;
 }
 
 void RegistryJournal::Close() {
@@ -197,12 +186,9 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
             }
             if (fd_ < 0) {
                 // No file: an empty registry, news only if there was one.
-                news = !known_ || inode_ != 0 ? JournalNews::Whole : JournalNews::None;
+                news = !known_ || seen_.st_ino != 0 ? JournalNews::Whole : JournalNews::None;
+                Forget();
                 known_ = true;
-                device_ = 0;
-                inode_ = 0;
-                size_ = committed_ = base_ = 0;
-                mtime_ = 0;
                 return ERROR_SUCCESS;
             }
         }
@@ -222,38 +208,26 @@ LONG RegistryJournal::Lock(bool change, JournalNews& news, std::string& text, st
     if (change && !cleaned_) {
         RemoveLeftoverTemporaries();
     }
-    bool same = known_ && info.st_ino == inode_ && info.st_dev == device_;
-    if (!same || info.st_size < size_ ||
-        (info.st_size == size_ && ModificationTime(info) != mtime_)) {
-        if (!ReadRange(fd_, 0, info.st_size, text)) {
+    // Shorter, or as long but written since: another process rewrote it.
+    bool whole =
+        !known_ || info.st_ino != seen_.st_ino || info.st_dev != seen_.st_dev ||
+        info.st_size < seen_.st_size ||
+        (info.st_size == seen_.st_size && ModificationTime(info) != ModificationTime(seen_));
+    if (whole || info.st_size > seen_.st_size) {
+        if (!ReadRange(fd_, whole ? 0 : committed_, info.st_size, text)) {
             error = SystemError("the registry file cannot be read:", path_);
             Unlock();
             return errorRegistryIoFailed;
         }
-        news = JournalNews::Whole;
-        committed_ = base_ = 0;
-    } else if (info.st_size > size_) {
-        if (!ReadRange(fd_, committed_, info.st_size, text)) {
-            error = SystemError("the registry file cannot be read:", path_);
-            Unlock();
-            return errorRegistryIoFailed;
-        }
-        news = JournalNews::Appended;
-    }
-    if (news != JournalNews::None) {
+        news = whole ? JournalNews::Whole : JournalNews::Appended;
         // Only whole lines: what follows the last line break is unfinished.
         std::size_t end = text.rfind('\n');
         text.resize(end == std::string::npos ? 0 : end + 1);
-        committed_ += static_cast<off_t>(text.size());
-        if (news == JournalNews::Whole) {
-            base_ = committed_;
-        }
+        committed_ = (whole ? 0 : committed_) + static_cast<off_t>(text.size());
+        base_ = whole ? committed_ : base_;
     }
     known_ = true;
-    device_ = info.st_dev;
-    inode_ = info.st_ino;
-    size_ = info.st_size;
-    mtime_ = ModificationTime(info);
+    seen_ = info;
     return ERROR_SUCCESS;
 }
 
@@ -264,21 +238,22 @@ void RegistryJournal::Unlock() {
     locked_ = 0;
 }
 
-LONG RegistryJournal::Append(const std::string& record, std::string& error) {
+std::string RegistryJournal::Framed(const std::string& record) const {
     // An empty file is a new one: it begins as every registry file begins.
-    std::string text = committed_ == 0 ? "REGEDIT4\n\n" + record : record;
+    return committed_ == 0 ? "REGEDIT4\n\n" + record : record;
+}
+
+LONG RegistryJournal::Append(const std::string& text, LONG fault, std::string& error) {
     struct stat info;
-    Operation operation("WriteRegistryFile");
     bool written = false;
-    LONG status = static_cast<LONG>(operation.FaultStatus(journalFaultStatuses));
-    if (status != ERROR_SUCCESS) {
-        errno = status == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    if (fault != ERROR_SUCCESS) {
+        errno = fault == ERROR_ACCESS_DENIED ? EACCES : EIO;
     } else if (fd_ < 0 || !writable_ || locked_ != LOCK_EX || ::fstat(fd_, &info) != 0 ||
                ModeForbidsWriting(info)) {
         errno = EACCES;
     } else {
         // A torn tail left by a process that died is cut off first.
-        written = (size_ == committed_ || ::ftruncate(fd_, committed_) == 0) &&
+        written = (seen_.st_size == committed_ || ::ftruncate(fd_, committed_) == 0) &&
                   WriteAt(fd_, text, committed_);
         int reason = errno;
         if (written) {
@@ -287,19 +262,16 @@ LONG RegistryJournal::Append(const std::string& record, std::string& error) {
             ::ftruncate(fd_, committed_); // leave no part of the change behind
         }
         if (::fstat(fd_, &info) == 0) {
-            size_ = info.st_size;
-            mtime_ = ModificationTime(info);
+            seen_ = info;
         }
         errno = reason;
     }
-    if (!written) {
-        int reason = errno;
-        error = "cannot write the registry file " + path_ + ": " + std::strerror(reason);
-        status = IsDeniedErrno(reason) ? ERROR_ACCESS_DENIED : errorRegistryIoFailed;
+    if (written) {
+        return ERROR_SUCCESS;
     }
-    operation.Trace(Quoted(path_.c_str()) + ", " + std::to_string(text.size()) + " bytes",
-                    std::to_string(status));
-    return status;
+    int reason = errno;
+    error = "cannot write the registry file " + path_ + ": " + std::strerror(reason);
+    return IsDeniedErrno(reason) ? ERROR_ACCESS_DENIED : errorRegistryIoFailed;
 }
 
 bool RegistryJournal::WantsCompaction() const {
@@ -314,11 +286,8 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
         (::stat(FolderOf(path_).c_str(), &folder) == 0 && ModeForbidsWriting(folder))) {
         return false;
     }
-    std::vector<char> temporary(path_.begin(), path_.end());
-    const std::string suffix = std::string(temporarySuffix) + "XXXXXX";
-    temporary.insert(temporary.end(), suffix.begin(), suffix.end());
-    temporary.push_back(0);
-    int fd = ::mkstemp(temporary.data());
+    std::string temporary = path_ + temporarySuffix + "XXXXXX";
+    int fd = ::mkstemp(&temporary[0]);
     if (fd < 0) {
         return false;
     }
@@ -332,9 +301,9 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
         written = ::fchown(fd, info.st_uid, info.st_gid) == 0;
     }
     // No fsync: the rename alone keeps readers from ever seeing half a file.
-    if (!written || ::rename(temporary.data(), path_.c_str()) != 0) {
+    if (!written || ::rename(temporary.c_str(), path_.c_str()) != 0) {
         ::close(fd);
-        ::unlink(temporary.data());
+        ::unlink(temporary.c_str());
         return false;
     }
     // The old file's lock goes with it; the new one is held already.
@@ -342,12 +311,8 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
     fd_ = fd;
     locked_ = LOCK_EX;
     writable_ = true;
-    struct stat fresh;
-    if (::fstat(fd_, &fresh) == 0) {
-        device_ = fresh.st_dev;
-        inode_ = fresh.st_ino;
-        size_ = committed_ = base_ = fresh.st_size;
-        mtime_ = ModificationTime(fresh);
+    if (::fstat(fd_, &seen_) == 0) {
+        committed_ = base_ = seen_.st_size;
     }
     return true;
 }
@@ -369,6 +334,23 @@ void RegistryJournal::RemoveLeftoverTemporaries() {
         }
     }
     ::closedir(dir);
+}
+
+bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
+                      std::string& error) {
+    // Read as any process reads it, under the shared lock.
+    RegistryJournal journal;
+    journal.Choose(path);
+    JournalNews news = JournalNews::None;
+    std::string text;
+    LONG status = journal.Lock(false, news, text, error);
+    journal.Choose("");
+    std::string why;
+    if (status == ERROR_SUCCESS && !ReadRegistryText(text, roots, why, codePage)) {
+        error = "the registry file " + path + " is malformed, " + why;
+        return false;
+    }
+    return status == ERROR_SUCCESS;
 }
 
 } // namespace emulated

@@ -10,9 +10,10 @@
 // change cuts it off before appending.
 #pragma once
 
-#include "PlatformTypes.h"
+#include "RegistryKeys.h"
 
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 namespace emulated {
@@ -40,11 +41,15 @@ class RegistryJournal {
     LONG Lock(bool change, JournalNews& news, std::string& text, std::string& error);
     void Unlock();
 
-    // Appends one record under the exclusive lock: ERROR_SUCCESS;
+    // The record as Append writes it: with the file's first line before it
+    // in a file yet empty.
+    std::string Framed(const std::string& record) const;
+    // Appends framed records under the exclusive lock: ERROR_SUCCESS;
     // ERROR_ACCESS_DENIED for a file (or a folder, for a file yet to be
-    // made) the user may not write; errorRegistryIoFailed when the write
-    // fails (with `error`), and then the file is as it was.
-    LONG Append(const std::string& record, std::string& error);
+    // made) the user may not write, or for that injected `fault`;
+    // errorRegistryIoFailed when the write fails (with `error`), and then
+    // the file is as it was.
+    LONG Append(const std::string& text, LONG fault, std::string& error);
     // Whether the journal has outgrown the snapshot it follows.
     bool WantsCompaction() const;
     // Replaces the file with `snapshot` (the whole registry), atomically and
@@ -59,6 +64,8 @@ class RegistryJournal {
     LONG Open(bool change, std::string& error);
     void Close();
     bool SameFileAtPath() const;
+    // Forgets what this process knew of the file.
+    void Forget();
     void RemoveLeftoverTemporaries();
 
     std::string path_;
@@ -66,13 +73,17 @@ class RegistryJournal {
     bool writable_ = false;
     int locked_ = 0; // LOCK_SH or LOCK_EX while held
     bool cleaned_ = false;
-    bool known_ = false; // whether Lock has handed over the file once
-    dev_t device_ = 0;
-    ino_t inode_ = 0;
-    off_t size_ = 0;      // the size when this process last looked
-    long long mtime_ = 0; // and its modification time, in nanoseconds
+    bool known_ = false;  // whether Lock has handed over the file once
+    struct stat seen_ {}; // the file as this process last looked at it
     off_t committed_ = 0; // the end of the last whole line read
     off_t base_ = 0;      // the size of the file when last read whole
 };
+
+// Reads the file into `roots` as Lock reads it; a file that does not exist
+// is an empty registry. False, with an error naming the file (and the
+// line), for a file that cannot be read, is not a regular file, or is
+// malformed.
+bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
+                      std::string& error);
 
 } // namespace emulated

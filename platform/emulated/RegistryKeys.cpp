@@ -1,7 +1,7 @@
+// The key tree's names, paths and changes.
 #include "RegistryKeys.h"
 
-#include "CodePages.h"
-#include "NameEncoding.h"
+#include <algorithm>
 
 namespace emulated {
 namespace {
@@ -29,29 +29,30 @@ void MarkDeleted(RegistryKey& top) {
     }
 }
 
-// Adds a path's component, unless it is empty, as kept; plain ASCII is the
-// same in every code page and needs no conversion.
-void KeepComponent(std::string& component, bool& ascii, UINT codePage,
-                   std::vector<std::string>& components) {
-    if (!component.empty()) {
-        components.push_back(ascii ? component : NameFromAnsi(component, codePage));
-        component.clear();
+// A path as kept, split at its backslashes; doubled and trailing ones name
+// nothing more.
+bool SplitKeptPath(const std::string& path, std::vector<std::string>& components) {
+    components.clear();
+    if (!path.empty() && path[0] == '\\') {
+        return false;
     }
-    ascii = true;
+    for (std::size_t start = 0; start < path.size();) {
+        std::size_t end = std::min(path.find('\\', start), path.size());
+        if (end > start) {
+            components.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 } // namespace
 
 bool RegistryNameLess::operator()(const std::string& a, const std::string& b) const {
-    std::size_t common = a.size() < b.size() ? a.size() : b.size();
-    for (std::size_t i = 0; i < common; ++i) {
-        unsigned char ca = UpperAscii(static_cast<unsigned char>(a[i]));
-        unsigned char cb = UpperAscii(static_cast<unsigned char>(b[i]));
-        if (ca != cb) {
-            return ca < cb;
-        }
-    }
-    return a.size() < b.size();
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return UpperAscii(static_cast<unsigned char>(x)) <
+               UpperAscii(static_cast<unsigned char>(y));
+    });
 }
 
 bool SameRegistryName(const std::string& a, const std::string& b) {
@@ -80,57 +81,43 @@ std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots) {
     return {roots.classesRoot, roots.currentUser, roots.localMachine};
 }
 
+std::string NameFromAnsi(const std::string& text, UINT codePage) {
+    return codePage == utf8CodePage
+               ? text
+               : Utf8FromCodePage(text.data(), text.size(), codePage, Unconvertible::kept);
+}
+
+std::string NameToAnsi(const std::string& name, UINT codePage) {
+    return codePage == utf8CodePage ? name : CodePageFromUtf8(name, codePage, Unconvertible::kept);
+}
+
+bool CodePageCarries(const std::string& name, UINT codePage) {
+    // Whatever comes back as it was: a '?' does not, nor a kept byte that
+    // the code page reads as a character of its own.
+    return codePage == utf8CodePage || IsAscii(name) ||
+           NameFromAnsi(NameToAnsi(name, codePage), codePage) == name;
+}
+
+std::u16string NameToUtf16(const std::string& name) {
+    return Utf16FromUtf8(name, Unconvertible::kept);
+}
+
+std::string NameFromUtf16(const char16_t* text, std::size_t length) {
+    return Utf8FromUtf16(text, length, Unconvertible::kept);
+}
+
 bool SplitRegistryPath(const std::string& path, UINT codePage,
                        std::vector<std::string>& components) {
-    components.clear();
-    if (!path.empty() && path[0] == '\\') {
-        return false;
-    }
     // Windows turns the path into Unicode before it looks for separators, so
-    // the second byte of a double-byte character never is one. Doubled and
-    // trailing backslashes name nothing more.
-    std::string component;
-    bool ascii = true;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        unsigned char byte = static_cast<unsigned char>(path[i]);
-        if (byte == '\\') {
-            KeepComponent(component, ascii, codePage, components);
-            continue;
-        }
-        component += path[i];
-        // Lead bytes, and every character that needs converting, are above
-        // ASCII.
-        if (byte >= 0x80) {
-            ascii = false;
-            if (IsLeadByteIn(codePage, byte) && i + 1 < path.size()) {
-                component += path[++i];
-            }
-        }
-    }
-    KeepComponent(component, ascii, codePage, components);
-    return true;
+    // the second byte of a double-byte character never is one; plain ASCII
+    // is the same in every code page and needs no conversion.
+    return SplitKeptPath(IsAscii(path) ? path : NameFromAnsi(path, codePage), components);
 }
 
 bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& components) {
-    components.clear();
-    if (path == nullptr) {
-        return true;
-    }
-    if (path[0] == u'\\') {
-        return false;
-    }
-    const WCHAR* start = path;
-    for (const WCHAR* at = path;; ++at) {
-        if (*at == u'\\' || *at == 0) {
-            if (at > start) {
-                components.push_back(NameFromUtf16(start, static_cast<std::size_t>(at - start)));
-            }
-            if (*at == 0) {
-                return true;
-            }
-            start = at + 1;
-        }
-    }
+    return SplitKeptPath(
+        path == nullptr ? "" : NameFromUtf16(path, std::char_traits<WCHAR>::length(path)),
+        components);
 }
 
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,
@@ -147,23 +134,16 @@ std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>&
 }
 
 std::shared_ptr<RegistryKey> MakeRegistryKey(const std::shared_ptr<RegistryKey>& from,
-                                             const std::vector<std::string>& components,
-                                             bool& created) {
-    created = false;
+                                             const std::vector<std::string>& components) {
     std::shared_ptr<RegistryKey> key = from;
     for (const std::string& component : components) {
-        auto child = key->keys.find(component);
-        if (child == key->keys.end()) {
-            auto fresh = std::make_shared<RegistryKey>();
-            fresh->name = component;
-            fresh->parent = key.get();
-            child = key->keys.emplace(component, fresh).first;
-            ++key->generation;
-            created = true;
-        } else {
-            created = false;
+        std::shared_ptr<RegistryKey>& child = key->keys[component];
+        if (child == nullptr) {
+            child = std::make_shared<RegistryKey>();
+            child->name = component;
+            child->parent = key.get();
         }
-        key = child->second;
+        key = child;
     }
     return key;
 }
@@ -177,12 +157,22 @@ void RemoveRegistryKey(RegistryKey& key) {
     // reference to it.
     std::shared_ptr<RegistryKey> keep = parent->keys.at(key.name);
     parent->keys.erase(key.name);
-    ++parent->generation;
     key.parent = nullptr;
     MarkDeleted(key);
 }
 
-std::string RegistryKeyPath(const RegistryKey& key) {
+void PutRegistryValue(RegistryKey& key, RegistryValue value) {
+    auto existing = key.values.find(value.name);
+    if (existing == key.values.end()) {
+        std::string name = value.name;
+        key.values.emplace(std::move(name), std::move(value));
+    } else {
+        value.name = existing->second.name;
+        existing->second = std::move(value);
+    }
+}
+
+std::string RegistryKeyPath(const RegistryKey& key, const std::vector<std::string>& below) {
     std::vector<const RegistryKey*> chain;
     for (const RegistryKey* at = &key; at != nullptr; at = at->parent) {
         chain.push_back(at);
@@ -190,6 +180,9 @@ std::string RegistryKeyPath(const RegistryKey& key) {
     std::string path;
     for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
         path += (path.empty() ? "" : "\\") + (*at)->name;
+    }
+    for (const std::string& component : below) {
+        path += "\\" + component;
     }
     return path;
 }

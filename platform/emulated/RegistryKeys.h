@@ -1,13 +1,17 @@
 // The emulated registry's key tree: keys and values named without regard to
 // ASCII case and kept in the case first given, sorted, so that a look-up
 // costs O(log n) and the first sub-key is found at once however wide the key.
-// Names are kept in UTF-8 (NameEncoding.h), so they hold any character.
 //
-// Plain data with no platform behaviour of its own: the operations, the
-// registry file and the host's dump all build on it.
+// Names are kept in UTF-8, which holds every character, as the platform's
+// registry keeps them in Unicode. The ANSI calls see them through the ANSI
+// code page, with '?' for each character it cannot carry, as Windows reports
+// them; the wide calls see them as they are.
+//
+// Plain data with no platform behaviour of its own: the calls, the registry
+// file and the host's dump all build on it.
 #pragma once
 
-#include "PlatformTypes.h"
+#include "CodePages.h"
 
 #include <map>
 #include <memory>
@@ -37,9 +41,6 @@ struct RegistryKey {
     RegistryKey* parent = nullptr;
     // Set when the key is removed: handles still open on it learn of it.
     bool deleted = false;
-    // Counts changes to the list of sub-keys, so that an enumeration can
-    // resume where it stopped while the list stays the same.
-    unsigned long generation = 0;
     std::map<std::string, std::shared_ptr<RegistryKey>, RegistryNameLess> keys;
     std::map<std::string, RegistryValue, RegistryNameLess> values;
 };
@@ -57,6 +58,19 @@ std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::st
 // The three roots in the order a registry file lists them.
 std::vector<std::shared_ptr<RegistryKey>> AllRoots(const RegistryRoots& roots);
 
+// A name given in `codePage` (or in UTF-8 for utf8CodePage), as kept. A byte
+// the code page does not define is kept as the lone surrogate U+DC00 + byte,
+// which no real name holds, so that it comes back byte for byte through
+// NameToAnsi.
+std::string NameFromAnsi(const std::string& text, UINT codePage);
+// A kept name as text in `codePage`: '?' for each character it cannot carry.
+std::string NameToAnsi(const std::string& name, UINT codePage);
+// Whether the name, as text in `codePage`, comes back as it is.
+bool CodePageCarries(const std::string& name, UINT codePage);
+// A kept name in UTF-16, and back; a lone surrogate is kept as it is.
+std::u16string NameToUtf16(const std::string& name);
+std::string NameFromUtf16(const char16_t* text, std::size_t length);
+
 // A path's components as kept, split at backslashes; doubled and trailing
 // backslashes add none. The path is text in the ANSI code page `codePage`:
 // a byte that ends a double-byte character is part of its name even when it
@@ -69,17 +83,19 @@ bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& componen
 // The key at the components below `from`, or null.
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,
                                              const std::vector<std::string>& components);
-// The same, making every key that is missing; `created` tells whether the
-// last one was new.
+// The same, making every key that is missing.
 std::shared_ptr<RegistryKey> MakeRegistryKey(const std::shared_ptr<RegistryKey>& from,
-                                             const std::vector<std::string>& components,
-                                             bool& created);
+                                             const std::vector<std::string>& components);
 // Detaches the key from its parent and marks it and everything below it
 // deleted. A root cannot be removed.
 void RemoveRegistryKey(RegistryKey& key);
+// Sets a value: a new one keeps the case of the name it is first given, a
+// replaced one its old name.
+void PutRegistryValue(RegistryKey& key, RegistryValue value);
 
-// The key's full path, "HKEY_CURRENT_USER\Software\...", as stored.
-std::string RegistryKeyPath(const RegistryKey& key);
+// The key's full path, "HKEY_CURRENT_USER\Software\...", as stored; with
+// components, the path of the key that far below it.
+std::string RegistryKeyPath(const RegistryKey& key, const std::vector<std::string>& below = {});
 // How many levels below its root the key is (0 for a root).
 std::size_t RegistryKeyDepth(const RegistryKey& key);
 

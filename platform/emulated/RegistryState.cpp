@@ -1,33 +1,23 @@
-// The emulated registry's state, its file, its handles, and the control API.
+// The emulated registry's state: its keys, kept up to date with the file
+// other processes share, its open handles, and the control tests and the
+// host use to seed, deny and inspect it.
 #include "RegistryState.h"
 
-#include "Operations.h"
 #include "CodePages.h"
-#include "NameEncoding.h"
 #include "Control.h"
+#include "Operations.h"
 #include "RegistryFile.h"
 #include "RegistryJournal.h"
 
 #include <cstdio>
-#include <iterator>
 #include <map>
 
 namespace emulated {
 namespace {
 
-struct OpenHandle {
-    std::shared_ptr<RegistryKey> key;
-    // Where the last enumeration through this handle stopped.
-    unsigned long generation = 0;
-    DWORD index = 0;
-    bool cursorValid = false;
-    std::map<std::string, std::shared_ptr<RegistryKey>, RegistryNameLess>::const_iterator cursor;
-};
-
 struct RegistryState {
     std::unique_ptr<RegistryRoots> roots;
-    bool loaded = false;
-    bool fileChosen = false; // false: GANTREL_REGISTRY names the file
+    bool fileChosen = false; // false: GANTREL_REGISTRY names it, at first use
     RegistryJournal journal;
     std::string fileError;
     std::string errorShown;
@@ -38,46 +28,32 @@ struct RegistryState {
     // Whether the file holds its names in UTF-8 rather than in the ANSI code
     // page: records appended to it are written, and read, in the same.
     bool fileInUtf8 = false;
-    bool removesTree = false;
-    std::vector<std::string> denied; // full paths, upper-cased
-    std::map<uintptr_t, OpenHandle> handles;
+    std::vector<std::string> denied; // full paths, each with a backslash after it
+    std::map<uintptr_t, std::shared_ptr<RegistryKey>> handles;
     uintptr_t nextHandle = 0x1000;
 };
 
 RegistryState state;
 
-std::string UpperAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
+// A write refused for the user's want of rights, or failing for any other
+// reason (a full disk, an I/O error).
+const FaultStatuses fileWriteFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistryIoFailed,
+                                              errorRegistryIoFailed, errorRegistryIoFailed};
 
 // Keeps the open handles on the keys they named when the whole registry is
 // read again: a key that is gone is deleted for its handles.
 void RebindHandles(RegistryRoots& fresh) {
     for (auto& entry : state.handles) {
-        std::shared_ptr<RegistryKey>& key = entry.second.key;
-        if (key->deleted) {
-            continue;
-        }
+        std::shared_ptr<RegistryKey>& key = entry.second;
         std::vector<std::string> components;
         const RegistryKey* root = key.get();
         for (; root->parent != nullptr; root = root->parent) {
             components.insert(components.begin(), root->name);
         }
-        std::shared_ptr<RegistryKey> found;
-        if (std::shared_ptr<RegistryKey> named = RootNamed(fresh, root->name)) {
-            found = FindRegistryKey(named, components);
-        }
-        if (found == nullptr) {
-            key->deleted = true;
-            continue;
-        }
-        key = found;
-        entry.second.cursorValid = false;
+        std::shared_ptr<RegistryKey> named = key->deleted ? nullptr : RootNamed(fresh, root->name);
+        std::shared_ptr<RegistryKey> found = named ? FindRegistryKey(named, components) : nullptr;
+        key->deleted = found == nullptr;
+        key = found != nullptr ? found : key;
     }
 }
 
@@ -130,7 +106,7 @@ bool TakeNews(JournalNews news, const std::string& text) {
     }
     if (news == JournalNews::Appended &&
         (state.roots == nullptr ||
-         !ReadRegistryRecords(text, *state.roots, error, FileCodePage()))) {
+         !ReadRegistryText(text, *state.roots, error, FileCodePage(), true))) {
         // Read whole, the file says which line is wrong.
         state.journal.Choose(state.journal.Path());
         return false;
@@ -146,10 +122,9 @@ LONG LockAndRead(bool change) {
         LONG status = state.journal.Lock(change, news, text, error);
         if (status == RegistryJournal::errorRefused) {
             Refuse(error);
-            return errorBadRegistryFile;
         }
         if (status != ERROR_SUCCESS) {
-            return status;
+            return status == RegistryJournal::errorRefused ? errorBadRegistryFile : status;
         }
         if (TakeNews(news, text)) {
             return ERROR_SUCCESS;
@@ -159,34 +134,8 @@ LONG LockAndRead(bool change) {
     return errorBadRegistryFile;
 }
 
-std::shared_ptr<RegistryKey> RootKey(HKEY root) {
-    RegistryRoots* roots = Registry();
-    if (roots == nullptr) {
-        return nullptr;
-    }
-    if (root == HKEY_CLASSES_ROOT) {
-        return roots->classesRoot;
-    }
-    if (root == HKEY_CURRENT_USER) {
-        return roots->currentUser;
-    }
-    if (root == HKEY_LOCAL_MACHINE) {
-        return roots->localMachine;
-    }
-    return nullptr;
-}
-
-std::shared_ptr<RegistryKey> FindByPath(HKEY root, const std::string& path) {
-    std::shared_ptr<RegistryKey> key = RootKey(root);
-    std::vector<std::string> components;
-    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
-        return nullptr;
-    }
-    return FindRegistryKey(key, components);
-}
-
-} // namespace
-
+// The registry, brought up to date with its file; null while the file is
+// refused.
 RegistryRoots* Registry() {
     if (state.accesses == 0) {
         RegistryAccess access(false);
@@ -194,26 +143,73 @@ RegistryRoots* Registry() {
     return state.roots.get();
 }
 
+std::shared_ptr<RegistryKey> RootKey(HKEY root) {
+    RegistryRoots* roots = Registry();
+    return roots == nullptr             ? nullptr
+           : root == HKEY_CLASSES_ROOT  ? roots->classesRoot
+           : root == HKEY_CURRENT_USER  ? roots->currentUser
+           : root == HKEY_LOCAL_MACHINE ? roots->localMachine
+                                        : nullptr;
+}
+
+// The root and the components of `path` (text in `codePage`) below it;
+// false for no such root or a path that cannot be split.
+bool RootAndPath(HKEY root, const std::string& path, UINT codePage,
+                 std::shared_ptr<RegistryKey>& key, std::vector<std::string>& components) {
+    key = RootKey(root);
+    return key != nullptr && SplitRegistryPath(path, codePage, components);
+}
+
+// The key at `path` below a predefined root, or null; with `make`, saved to
+// the file and made with its missing parents.
+std::shared_ptr<RegistryKey> KeyAt(HKEY root, const std::string& path, UINT codePage, bool make) {
+    RegistryAccess access(make);
+    std::shared_ptr<RegistryKey> key;
+    std::vector<std::string> components;
+    if (!RootAndPath(root, path, codePage, key, components)) {
+        return nullptr;
+    }
+    if (!make) {
+        return FindRegistryKey(key, components);
+    }
+    if (SaveRegistryChange(KeyRecord(RegistryKeyPath(*key, components))) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    return MakeRegistryKey(key, components);
+}
+
+// The names of the key's sub-keys, or of its values, as text in `codePage`.
+std::vector<std::string> NamesAt(HKEY root, const std::string& path, UINT codePage, bool values) {
+    std::vector<std::string> names;
+    std::shared_ptr<RegistryKey> key = KeyAt(root, path, codePage, false);
+    if (key != nullptr && values) {
+        for (const auto& value : key->values) {
+            names.push_back(NameToAnsi(value.second.name, codePage));
+        }
+    } else if (key != nullptr) {
+        for (const auto& child : key->keys) {
+            names.push_back(NameToAnsi(child.second->name, codePage));
+        }
+    }
+    return names;
+}
+
+} // namespace
+
 LONG BeginRegistryAccess(bool change) {
     if (state.accesses++ > 0) {
         return state.accessStatus;
     }
     state.changing = change;
-    if (!state.loaded) {
-        state.loaded = true;
-        if (!state.fileChosen) {
-            const char* setting = Setting("GANTREL_REGISTRY");
-            state.journal.Choose(setting != nullptr ? setting : "");
-        }
+    if (!state.fileChosen) {
+        state.fileChosen = true;
+        const char* setting = Setting("GANTREL_REGISTRY");
+        state.journal.Choose(setting != nullptr ? setting : "");
     }
-    if (!state.journal.InUse()) {
-        if (state.roots == nullptr) {
-            state.roots.reset(new RegistryRoots());
-        }
-        state.accessStatus = ERROR_SUCCESS;
-    } else {
-        state.accessStatus = LockAndRead(change);
+    if (!state.journal.InUse() && state.roots == nullptr) {
+        state.roots.reset(new RegistryRoots()); // in memory only
     }
+    state.accessStatus = state.journal.InUse() ? LockAndRead(change) : ERROR_SUCCESS;
     return state.accessStatus;
 }
 
@@ -249,21 +245,20 @@ LONG SaveRegistryChange(const std::string& record) {
         }
     }
     if (status == ERROR_SUCCESS) {
-        status = state.journal.Append(text, error);
+        // Counted, faulted and traced as a platform operation of its own.
+        Operation operation("WriteRegistryFile");
+        text = state.journal.Framed(text);
+        status = state.journal.Append(
+            text, static_cast<LONG>(operation.FaultStatus(fileWriteFaultStatuses)), error);
+        operation.Trace(Quoted(state.journal.Path().c_str()) + ", " + std::to_string(text.size()) +
+                            " bytes",
+                        std::to_string(status));
     }
     if (status != ERROR_SUCCESS && state.changesRefused++ == 0) {
         std::fprintf(stderr, "gantrel: %s; the registry refuses every change it cannot save\n",
                      error.c_str());
     }
     return status;
-}
-
-std::string RegistryPathBelow(const RegistryKey& key, const std::vector<std::string>& components) {
-    std::string path = RegistryKeyPath(key);
-    for (const std::string& component : components) {
-        path += "\\" + component;
-    }
-    return path;
 }
 
 bool IsPredefinedRoot(HKEY handle) {
@@ -281,14 +276,14 @@ LONG KeyOfHandle(HKEY handle, std::shared_ptr<RegistryKey>& key) {
     if (open == state.handles.end()) {
         return ERROR_INVALID_HANDLE;
     }
-    key = open->second.key;
+    key = open->second;
     return key->deleted ? ERROR_KEY_DELETED : ERROR_SUCCESS;
 }
 
 HKEY OpenKeyHandle(const std::shared_ptr<RegistryKey>& key) {
     uintptr_t handle = state.nextHandle;
     state.nextHandle += 4;
-    state.handles[handle].key = key;
+    state.handles[handle] = key;
     return reinterpret_cast<HKEY>(handle);
 }
 
@@ -296,59 +291,17 @@ bool CloseKeyHandle(HKEY handle) {
     return state.handles.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
 }
 
-const RegistryKey* SubKeyAt(HKEY handle, const RegistryKey& key, DWORD index) {
-    if (index >= key.keys.size()) {
-        return nullptr;
-    }
-    auto open = state.handles.find(reinterpret_cast<uintptr_t>(handle));
-    if (open == state.handles.end()) {
-        // A predefined root: no cursor to keep, walk from the start.
-        return std::next(key.keys.begin(), static_cast<long>(index))->second.get();
-    }
-    OpenHandle& entry = open->second;
-    if (!entry.cursorValid || entry.generation != key.generation || index < entry.index) {
-        entry.cursor = key.keys.begin();
-        entry.index = 0;
-    }
-    entry.cursor = std::next(entry.cursor, static_cast<long>(index - entry.index));
-    entry.index = index;
-    entry.generation = key.generation;
-    entry.cursorValid = true;
-    return entry.cursor->second.get();
-}
-
 bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& below) {
     if (state.denied.empty()) {
         return false;
     }
-    std::string path = RegistryKeyPath(key);
-    for (const std::string& component : below) {
-        path += "\\" + component;
-    }
-    path = UpperAscii(path) + "\\";
+    std::string path = RegistryKeyPath(key, below) + "\\";
     for (const std::string& denied : state.denied) {
-        if (path.compare(0, denied.size(), denied) == 0) {
+        if (SameRegistryName(path.substr(0, denied.size()), denied)) {
             return true;
         }
     }
     return false;
-}
-
-bool IsAccessDeniedWithin(const RegistryKey& key) {
-    if (state.denied.empty()) {
-        return false;
-    }
-    std::string path = UpperAscii(RegistryKeyPath(key)) + "\\";
-    for (const std::string& denied : state.denied) {
-        if (denied.compare(0, path.size(), path) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool DeleteRemovesTree() {
-    return state.removesTree;
 }
 
 void ResetRegistry() {
@@ -365,7 +318,6 @@ bool UseRegistryFile(const std::string& path, std::string* error) {
     state.fileError.clear();
     state.errorShown.clear();
     state.fileChosen = true;
-    state.loaded = true;
     state.journal.Choose(path);
     Registry();
     if (error != nullptr) {
@@ -389,51 +341,37 @@ std::string RegistryText() {
 }
 
 void SeedRegistryKey(HKEY root, const std::string& path) {
-    RegistryAccess access(true);
-    std::shared_ptr<RegistryKey> key = RootKey(root);
-    std::vector<std::string> components;
-    if (key != nullptr && SplitRegistryPath(path, AnsiCodePage(), components) &&
-        SaveRegistryChange(KeyRecord(RegistryPathBelow(*key, components))) == ERROR_SUCCESS) {
-        bool created = false;
-        MakeRegistryKey(key, components, created);
-    }
+    KeyAt(root, path, AnsiCodePage(), true);
+}
+
+void SeedRegistryKeyUtf8(HKEY root, const std::string& path) {
+    KeyAt(root, path, utf8CodePage, true);
 }
 
 void SeedRegistryValue(HKEY root, const std::string& path, const std::string& ansiName, DWORD type,
                        const std::string& bytes) {
     RegistryAccess access(true);
-    std::shared_ptr<RegistryKey> key = RootKey(root);
+    std::shared_ptr<RegistryKey> key;
     std::vector<std::string> components;
-    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
-        return;
-    }
-    RegistryValue value;
-    value.name = NameFromAnsi(ansiName, AnsiCodePage());
-    value.type = type;
-    value.bytes = bytes;
-    if (SaveRegistryChange(ValueRecord(RegistryPathBelow(*key, components), value)) !=
-        ERROR_SUCCESS) {
-        return;
-    }
-    bool created = false;
-    key = MakeRegistryKey(key, components, created);
-    const std::string& name = value.name;
-    auto existing = key->values.find(name);
-    if (existing == key->values.end()) {
-        key->values.emplace(name, value);
-    } else {
-        existing->second.type = type;
-        existing->second.bytes = bytes;
+    RegistryValue value{NameFromAnsi(ansiName, AnsiCodePage()), type, bytes};
+    if (RootAndPath(root, path, AnsiCodePage(), key, components) &&
+        SaveRegistryChange(ValueRecord(RegistryKeyPath(*key, components), value)) ==
+            ERROR_SUCCESS) {
+        PutRegistryValue(*MakeRegistryKey(key, components), std::move(value));
     }
 }
 
 bool RegistryKeyExists(HKEY root, const std::string& path) {
-    return FindByPath(root, path) != nullptr;
+    return KeyAt(root, path, AnsiCodePage(), false) != nullptr;
+}
+
+bool RegistryKeyExistsUtf8(HKEY root, const std::string& path) {
+    return KeyAt(root, path, utf8CodePage, false) != nullptr;
 }
 
 bool ReadRegistryValue(HKEY root, const std::string& path, const std::string& name, DWORD& type,
                        std::string& bytes) {
-    std::shared_ptr<RegistryKey> key = FindByPath(root, path);
+    std::shared_ptr<RegistryKey> key = KeyAt(root, path, AnsiCodePage(), false);
     if (key == nullptr) {
         return false;
     }
@@ -447,42 +385,23 @@ bool ReadRegistryValue(HKEY root, const std::string& path, const std::string& na
 }
 
 std::vector<std::string> RegistrySubKeyNames(HKEY root, const std::string& path) {
-    std::vector<std::string> names;
-    std::shared_ptr<RegistryKey> key = FindByPath(root, path);
-    if (key != nullptr) {
-        for (const auto& child : key->keys) {
-            names.push_back(NameToAnsi(child.second->name, AnsiCodePage()));
-        }
-    }
-    return names;
+    return NamesAt(root, path, AnsiCodePage(), false);
+}
+
+std::vector<std::string> RegistrySubKeyNamesUtf8(HKEY root, const std::string& path) {
+    return NamesAt(root, path, utf8CodePage, false);
 }
 
 std::vector<std::string> RegistryValueNames(HKEY root, const std::string& path) {
-    std::vector<std::string> names;
-    std::shared_ptr<RegistryKey> key = FindByPath(root, path);
-    if (key != nullptr) {
-        for (const auto& value : key->values) {
-            names.push_back(NameToAnsi(value.second.name, AnsiCodePage()));
-        }
-    }
-    return names;
-}
-
-void SetDeleteRemovesTree(bool removesTree) {
-    state.removesTree = removesTree;
+    return NamesAt(root, path, AnsiCodePage(), true);
 }
 
 void DenyRegistryAccess(HKEY root, const std::string& path) {
-    std::shared_ptr<RegistryKey> key = RootKey(root);
+    std::shared_ptr<RegistryKey> key;
     std::vector<std::string> components;
-    if (key == nullptr || !SplitRegistryPath(path, AnsiCodePage(), components)) {
-        return;
+    if (RootAndPath(root, path, AnsiCodePage(), key, components)) {
+        state.denied.push_back(RegistryKeyPath(*key, components) + "\\");
     }
-    std::string full = key->name;
-    for (const std::string& component : components) {
-        full += "\\" + component;
-    }
-    state.denied.push_back(UpperAscii(full) + "\\");
 }
 
 int OpenRegistryKeyCount() {

@@ -13,10 +13,6 @@ namespace emulated {
 // The status of every operation while the registry file is refused.
 const LONG errorBadRegistryFile = 1009; // ERROR_BADDB
 
-// The registry, brought up to date with its file; null while the file is
-// refused.
-RegistryRoots* Registry();
-
 // Every operation holds the registry for its whole length: it takes the
 // file's lock (exclusive for one that may change something) and sees every
 // change other processes made before it. ERROR_SUCCESS, the status of a
@@ -46,9 +42,6 @@ template <typename RecordMaker> LONG SaveRegistryChangeWith(const RecordMaker& m
     return RegistryFileInUse() ? SaveRegistryChange(makeRecord()) : ERROR_SUCCESS;
 }
 
-// The full path of the key `components` below `key`.
-std::string RegistryPathBelow(const RegistryKey& key, const std::vector<std::string>& components);
-
 // The key a predefined root or an open handle stands for: ERROR_SUCCESS,
 // ERROR_INVALID_HANDLE for a handle that is not open, ERROR_KEY_DELETED for
 // a key removed since the handle was opened.
@@ -56,16 +49,9 @@ LONG KeyOfHandle(HKEY handle, std::shared_ptr<RegistryKey>& key);
 bool IsPredefinedRoot(HKEY handle);
 HKEY OpenKeyHandle(const std::shared_ptr<RegistryKey>& key);
 bool CloseKeyHandle(HKEY handle);
-// The sub-key at `index` of the handle's key. Enumerating 0, 1, 2... in turn
-// costs O(1) a step while the key's sub-keys do not change.
-const RegistryKey* SubKeyAt(HKEY handle, const RegistryKey& key, DWORD index);
 
 // Whether access to the key (or, with components, to the key that far below
 // it) is denied.
 bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& below = {});
-// Whether access to the key or to any key below it is denied: a whole-tree
-// delete is refused then, as one protected key stops it on the platform.
-bool IsAccessDeniedWithin(const RegistryKey& key);
-bool DeleteRemovesTree();
 
 } // namespace emulated
