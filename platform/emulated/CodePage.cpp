@@ -2,8 +2,7 @@
 // the code pages a Windows installation commonly runs with.
 #include "Operations.h"
 #include "CodePageTables.h"
-#include "FileNames.h"
-#include "FileSystem.h"
+#include "Paths.h"
 #include "Platform.h"
 
 #include <cstdlib>
@@ -13,14 +12,12 @@ namespace emulated {
 namespace {
 
 const UINT defaultCodePage = 1252;
-const DWORD errorInsufficientBuffer = 122; // ERROR_INSUFFICIENT_BUFFER
-UINT chosenCodePage = 0;                   // 0: not chosen in-process, ask the environment
+UINT chosenCodePage = 0; // 0: not chosen in-process, ask the environment
 
 // The conversion of MultiByteToWideChar: the count of units written, or
-// needed when `wideSize` is 0; 0 with the last error set on failure.
+// needed when `wideSize` is 0; 0 on failure.
 int ToWide(UINT codePage, LPCSTR text, int textSize, LPWSTR wide, int wideSize) {
     if (text == nullptr || textSize == 0 || wideSize < 0 || (wide == nullptr && wideSize != 0)) {
-        SetLastFileError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     // A size of -1 takes the text with its terminator.
@@ -31,7 +28,6 @@ int ToWide(UINT codePage, LPCSTR text, int textSize, LPWSTR wide, int wideSize) 
         return static_cast<int>(converted.size());
     }
     if (converted.size() > static_cast<std::size_t>(wideSize)) {
-        SetLastFileError(errorInsufficientBuffer);
         return 0;
     }
     std::memcpy(wide, converted.data(), converted.size() * sizeof(WCHAR));
@@ -97,7 +93,7 @@ BOOL GetCPInfo(UINT codePage, LPCPINFO info) {
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int textSize, LPWSTR wide,
                         int wideSize) {
     using namespace emulated;
-    FileOperation operation("MultiByteToWideChar");
+    Operation operation("MultiByteToWideChar");
     int result = operation.Faulted() ? 0 : ToWide(codePage, text, textSize, wide, wideSize);
     if (operation.Tracing()) {
         operation.Trace(std::to_string(codePage) + ", " + Hex(flags) + ", " + Quoted(text) + ", " +

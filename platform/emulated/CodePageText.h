@@ -1,6 +1,6 @@
 // Text between the ANSI code pages, UTF-8 and UTF-16, for every name the
 // emulated platform keeps: registry names (NameEncoding.h) and file names
-// (FileNames.h). Each keeper says what becomes of what a conversion cannot
+// (Paths.h). Each keeper says what becomes of what a conversion cannot
 // carry. Internal to the backend and the host's dump.
 #pragma once
 
