@@ -2,7 +2,7 @@
 // the code pages a Windows installation commonly runs with.
 #include "Operations.h"
 #include "CodePageTables.h"
-#include "Paths.h"
+#include "CodePageText.h"
 #include "Platform.h"
 
 #include <cstdlib>
@@ -22,8 +22,10 @@ int ToWide(UINT codePage, LPCSTR text, int textSize, LPWSTR wide, int wideSize) 
     }
     // A size of -1 takes the text with its terminator.
     std::size_t length = textSize < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(textSize);
-    std::u16string converted = WideFromUtf8(
-        Utf8FromCodePage(codePage == CP_ACP ? AnsiCodePage() : codePage, text, length));
+    std::u16string converted =
+        Utf16FromUtf8(Utf8FromCodePage(text, length, codePage == CP_ACP ? AnsiCodePage() : codePage,
+                                       Unconvertible::replaced),
+                      Unconvertible::replaced);
     if (wideSize == 0) {
         return static_cast<int>(converted.size());
     }

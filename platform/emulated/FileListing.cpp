@@ -9,17 +9,18 @@
 // shows what was opened even if its path now leads elsewhere. Links are
 // looked at with lstat and never followed.
 //
-// Left out: the ANSI calls; every field of the find data but the name and
-// the attributes (zero); the status a failed call leaves for GetLastError.
+// Left out: the ANSI calls; wildcards but "*" and "*.*" (refused, and said
+// on standard error); every field of the find data but the name and the
+// attributes (zero); the status a failed call leaves for GetLastError.
 #include "Files.h"
 #include "Operations.h"
 #include "Platform.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
-#include <fnmatch.h>
 #include <unistd.h>
 #include <vector>
 
@@ -27,9 +28,8 @@ namespace emulated {
 namespace {
 
 struct Search {
-    DIR* folder;         // null for a search of one entry, already handed out
-    std::string pattern; // the last component of the Windows pattern
-    int dotsToList;      // "." and ".." still to hand out
+    DIR* folder;    // null for a search of one entry, already handed out
+    int dotsToList; // "." and ".." still to hand out
 };
 // Every listing begun and not yet ended, innermost last. A handle not
 // among them is no listing (any more): it is refused, as Windows refuses one.
@@ -47,16 +47,9 @@ void EndListing(Search* search) {
     delete search;
 }
 
-HANDLE Begin(DIR* folder, const std::string& pattern, int dotsToList) {
-    openListings.push_back(new Search{folder, pattern, dotsToList});
+HANDLE Begin(DIR* folder, int dotsToList) {
+    openListings.push_back(new Search{folder, dotsToList});
     return openListings.back();
-}
-
-// Windows wildcards: "*" and "*.*" take every name, a name without a dot
-// included; otherwise * and ? as the shell knows them, without regard to case.
-bool NameMatches(const std::string& pattern, const char* name) {
-    return pattern == "*" || pattern == "*.*" ||
-           ::fnmatch(pattern.c_str(), name, FNM_CASEFOLD) == 0;
 }
 
 // Fills the find data for the entry at `path` in `folder`, listed as `name`
@@ -79,19 +72,19 @@ bool Describe(int folder, const char* path, const char* name, WIN32_FIND_DATAW* 
     return true;
 }
 
-// The next entry of the listing that matches its pattern, or false at the end.
+// The next entry of the listing, or false at the end.
 bool NextEntry(Search& search, WIN32_FIND_DATAW* data) {
     int folder = ::dirfd(search.folder);
     while (search.dotsToList > 0) {
         const char* dots = search.dotsToList-- == 2 ? "." : "..";
-        if (NameMatches(search.pattern, dots) && Describe(folder, dots, dots, data)) {
+        if (Describe(folder, dots, dots, data)) {
             return true;
         }
     }
     while (struct dirent* entry = ::readdir(search.folder)) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 &&
-            NameMatches(search.pattern, name) && Describe(folder, name, name, data)) {
+            Describe(folder, name, name, data)) {
             return true;
         }
     }
@@ -100,24 +93,26 @@ bool NextEntry(Search& search, WIN32_FIND_DATAW* data) {
 
 // A pattern without wildcards names one entry, reported under its own name.
 HANDLE FindEntry(std::string linuxPath, WIN32_FIND_DATAW* data) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        Entry located = Locate(linuxPath);
-        if (Describe(located.folder, located.name, LastComponent(linuxPath), data)) {
-            return Begin(nullptr, LastComponent(linuxPath), 0);
-        }
-        if (attempt == 1 || !FindCase(linuxPath)) {
-            break;
-        }
-    }
-    return INVALID_HANDLE_VALUE;
+    bool found = InAnyCase(linuxPath, [&](Entry entry) {
+        return Describe(entry.folder, entry.name, LastComponent(linuxPath), data);
+    });
+    return found ? Begin(nullptr, 0) : INVALID_HANDLE_VALUE;
 }
 
-// A listing of the folder of a mapped pattern whose last component holds a
-// wildcard.
+// A listing of the folder of a mapped pattern that ends in "*" or "*.*",
+// which take every name, a name without a dot included. The module asks for
+// no other wildcard, and none is emulated.
 HANDLE StartListing(const std::string& linuxPattern, WIN32_FIND_DATAW* data) {
     std::string last = LastComponent(linuxPattern);
     if (last.find_first_of("*?") == std::string::npos) {
         return FindEntry(linuxPattern, data);
+    }
+    if (last != "*" && last != "*.*") {
+        std::fprintf(stderr,
+                     "emulated platform: FindFirstFileW lists \"*\" and \"*.*\" only; "
+                     "refused \"%s\"\n",
+                     last.c_str());
+        return INVALID_HANDLE_VALUE;
     }
     std::size_t slash = linuxPattern.rfind('/');
     std::string folder = slash == std::string::npos ? "." : linuxPattern.substr(0, slash);
@@ -135,7 +130,7 @@ HANDLE StartListing(const std::string& linuxPattern, WIN32_FIND_DATAW* data) {
         return INVALID_HANDLE_VALUE;
     }
     // A drive's own folder lists no "." and "..".
-    HANDLE search = Begin(opened, last, DriveFolderLength(folder) == folder.size() ? 0 : 2);
+    HANDLE search = Begin(opened, DriveFolderLength(folder) == folder.size() ? 0 : 2);
     if (NextEntry(*static_cast<Search*>(search), data)) {
         return search;
     }

@@ -73,31 +73,26 @@ struct RemovalFault {
 };
 std::vector<RemovalFault> removalFaults;
 
-// The status FailRemovalOf set for this Linux path, or 0.
-DWORD RemovalFaultFor(const std::string& linuxPath) {
-    for (const RemovalFault& fault : removalFaults) {
-        if (fault.linuxPath == linuxPath) {
-            return static_cast<DWORD>(StatusOfFault(fault.kind, fileFaultStatuses));
-        }
-    }
-    return 0;
+// lstat of a mapped path, in any case (`linuxPath` then holds the spelling
+// on disk): 0, or the status of the failure.
+DWORD LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
+    bool found = InAnyCase(linuxPath, [&](Entry entry) {
+        located = entry;
+        return ::fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0;
+    });
+    return found ? 0 : ErrorFromErrno(errno);
 }
 
-// lstat of a mapped path, found without regard to case when its exact
-// spelling is not there (`linuxPath` then holds the spelling on disk): 0, or
-// the status of the failure.
-DWORD LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
-    located = Locate(linuxPath);
-    if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-        return 0;
-    }
-    if ((errno == ENOENT || errno == ENOTDIR) && FindCase(linuxPath)) {
-        located = Locate(linuxPath);
-        if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-            return 0;
+// LookUp of an entry to remove: one that FailRemovalOf named fails as it
+// asked.
+DWORD LookUpToRemove(std::string& linuxPath, Entry& located, struct stat& status) {
+    DWORD error = LookUp(linuxPath, located, status);
+    for (const RemovalFault& fault : removalFaults) {
+        if (error == 0 && fault.linuxPath == linuxPath) {
+            error = static_cast<DWORD>(StatusOfFault(fault.kind, fileFaultStatuses));
         }
     }
-    return ErrorFromErrno(errno);
+    return error;
 }
 
 // 0, or the status of the failed Linux call that answered `result`.
@@ -125,10 +120,7 @@ DWORD SetAttributesAt(std::string linuxPath, DWORD attributes) {
 DWORD DeleteAt(std::string linuxPath) {
     Entry located{};
     struct stat entry;
-    DWORD status = LookUp(linuxPath, located, entry);
-    if (status == 0) {
-        status = RemovalFaultFor(linuxPath);
-    }
+    DWORD status = LookUpToRemove(linuxPath, located, entry);
     if (status != 0) {
         return status;
     }
@@ -141,15 +133,12 @@ DWORD DeleteAt(std::string linuxPath) {
     return Checked(::unlinkat(located.folder, located.name, 0));
 }
 
-DWORD RemoveFolderAt(std::string linuxPath, bool driveRoot) {
+DWORD RemoveFolderAt(std::string linuxPath) {
     Entry located{};
     struct stat entry;
-    DWORD status = LookUp(linuxPath, located, entry);
-    if (status == 0) {
-        status = RemovalFaultFor(linuxPath);
-    }
-    if (status != 0 || driveRoot) {
-        return status != 0 ? status : ERROR_ACCESS_DENIED;
+    DWORD status = LookUpToRemove(linuxPath, located, entry);
+    if (status != 0 || DriveFolderLength(linuxPath) == linuxPath.size()) {
+        return status != 0 ? status : ERROR_ACCESS_DENIED; // never a drive's own folder
     }
     if (HeldWithoutDeleteSharing(linuxPath)) {
         return ERROR_SHARING_VIOLATION; // open elsewhere, and not to be deleted
@@ -178,19 +167,16 @@ DWORD RemoveFolderAt(std::string linuxPath, bool driveRoot) {
 }
 
 // A call that changes the entry at `path`: `change` takes the mapped path
-// and whether it names a drive's own folder, and answers 0 or the status of
-// its failure. `more` follows the path in the trace's arguments.
+// and answers 0 or the status of its failure. `more` follows the path in the
+// trace's arguments.
 template <typename Change>
 BOOL ChangeEntry(const char* name, LPCWSTR path, const std::string& more, Change change) {
     Operation operation(name);
     std::string linuxPath;
-    bool driveRoot = false;
-    DWORD status = static_cast<DWORD>(operation.FaultStatus(fileFaultStatuses));
+    DWORD status = operation.Faulted() ? operation.FaultStatus(fileFaultStatuses)
+                                       : MapFilePath(path, linuxPath);
     if (status == 0) {
-        status = MapFilePath(path, linuxPath, &driveRoot);
-    }
-    if (status == 0) {
-        status = change(std::move(linuxPath), driveRoot);
+        status = change(std::move(linuxPath));
     }
     if (operation.Tracing()) {
         operation.Trace(Quoted(path) + more,
@@ -210,8 +196,7 @@ void ResetFiles() {
 
 bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
     std::string linuxPath;
-    if (windowsPath == nullptr ||
-        !MapPath(Utf8FromAnsi(windowsPath, std::strlen(windowsPath)).c_str(), linuxPath)) {
+    if (MapFilePath(windowsPath, linuxPath) != 0) {
         return false;
     }
     removalFaults.push_back(RemovalFault{linuxPath, kind});
@@ -224,16 +209,13 @@ namespace platform {
 
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
     return emulated::ChangeEntry("SetFileAttributesW", path, ", " + emulated::Hex(attributes),
-                                 [attributes](std::string linuxPath, bool) {
-                                     return emulated::SetAttributesAt(std::move(linuxPath),
-                                                                      attributes);
+                                 [attributes](std::string linuxPath) {
+                                     return emulated::SetAttributesAt(linuxPath, attributes);
                                  });
 }
 
 BOOL DeleteFileW(LPCWSTR path) {
-    return emulated::ChangeEntry(
-        "DeleteFileW", path, std::string(),
-        [](std::string linuxPath, bool) { return emulated::DeleteAt(std::move(linuxPath)); });
+    return emulated::ChangeEntry("DeleteFileW", path, std::string(), emulated::DeleteAt);
 }
 
 BOOL RemoveDirectoryW(LPCWSTR path) {

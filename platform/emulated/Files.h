@@ -4,8 +4,8 @@
 #pragma once
 
 #include "Paths.h"
-#include "PlatformTypes.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -37,6 +37,14 @@ struct Entry {
 };
 Entry Locate(const std::string& linuxPath);
 
+// Tries `attempt` on the entry at `linuxPath`, and once more, as Windows
+// finds names without regard to case, where the entry is not there by this
+// spelling but FindCase found another (which `linuxPath` then holds).
+template <typename Attempt> bool InAnyCase(std::string& linuxPath, Attempt attempt) {
+    return attempt(Locate(linuxPath)) || ((errno == ENOENT || errno == ENOTDIR) &&
+                                          FindCase(linuxPath) && attempt(Locate(linuxPath)));
+}
+
 // Whether the entry is, or is a link to, a folder (stat reads the target's
 // kind and touches nothing).
 inline bool LeadsToFolder(int folder, const char* name) {
@@ -44,6 +52,11 @@ inline bool LeadsToFolder(int folder, const char* name) {
     return ::fstatat(folder, name, &target, 0) == 0 && S_ISDIR(target.st_mode);
 }
 
+// A new handle on the descriptor `fd` of the entry at `linuxPath`, which
+// CloseHandle closes.
+HANDLE KeepHandle(int fd, std::string linuxPath, DWORD shareMode);
+// The descriptor a handle holds, or -1 for no handle (any more).
+int DescriptorOf(HANDLE handle);
 // The descriptor of a folder held open whose Linux path is the first
 // `length` bytes of `folder`, or -1.
 int HeldFolder(const char* folder, std::size_t length);

@@ -11,14 +11,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <clocale>
 #include <cstring>
 #include <cwctype>
 #include <dirent.h>
 #include <locale.h>
-#include <string_view>
 #include <sys/stat.h>
-#include <utility>
 #include <vector>
 
 namespace emulated {
@@ -47,7 +44,7 @@ std::string DriveOf(char letter) {
     return base;
 }
 
-bool HasDriveLetter(std::string_view path) {
+bool HasDriveLetter(const std::string& path) {
     return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
@@ -66,68 +63,118 @@ bool IsDeviceName(const std::string& component) {
            base[3] >= '1' && base[3] <= '9';
 }
 
-// "\\?\X:\a\b": the path exactly as it stands, with backslashes only and
-// no component folded or resolved. "." and ".." cannot be names of entries,
-// so a path with them stands for nothing; nor does "\\?\UNC\...".
-bool MapVerbatimPath(std::string_view path, std::string& linuxPath, bool* driveRoot) {
-    if (!HasDriveLetter(path) || (path.size() > 2 && path[2] != '\\')) {
-        return false;
-    }
-    std::string mapped = DriveOf(path[0]);
-    if (mapped.empty()) {
-        return false;
-    }
-    for (std::size_t start = 3; start < path.size();) {
-        std::size_t end = std::min(path.find_first_of("\\/", start), path.size());
-        std::string_view name = path.substr(start, end - start);
-        if (name.empty() || name == "." || name == ".." ||
-            (end < path.size() && path[end] == '/')) {
-            return false;
-        }
-        mapped += '/';
-        mapped += name;
-        start = end + 1;
-    }
-    if (driveRoot != nullptr) {
-        *driveRoot = path.size() <= 3;
-    }
-    linuxPath = std::move(mapped);
-    return true;
-}
-
-char32_t UpperCase(char32_t code) {
-    static locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    if (code < 0x80) {
-        return code >= 'a' && code <= 'z' ? code - 0x20 : code;
-    }
-    return unicode != static_cast<locale_t>(0)
-               ? static_cast<char32_t>(::towupper_l(static_cast<wint_t>(code), unicode))
-               : code;
-}
-
-// Whether two UTF-8 names are the same name to Windows, case aside. A byte
+// Whether two UTF-8 names are the same name to Windows, which compares them
+// unit by unit in UTF-16 through an upper-case table, as NTFS does. A byte
 // that starts no character matches only the same byte.
 bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        std::size_t sizeA = 1;
-        std::size_t sizeB = 1;
-        if (UpperCase(DecodeUtf8(a, i, sizeA, Unconvertible::kept)) !=
-            UpperCase(DecodeUtf8(b, j, sizeB, Unconvertible::kept))) {
-            return false;
-        }
-        i += sizeA;
-        j += sizeB;
-    }
-    return i == a.size() && j == b.size();
+    static locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    auto upper = [](char16_t unit) {
+        return unit < 0x80 || unicode == static_cast<locale_t>(0)
+                   ? static_cast<wint_t>(unit >= 'a' && unit <= 'z' ? unit - 0x20 : unit)
+                   : ::towupper_l(unit, unicode);
+    };
+    std::u16string first = Utf16FromUtf8(a, Unconvertible::kept);
+    std::u16string second = Utf16FromUtf8(b, Unconvertible::kept);
+    return first.size() == second.size() &&
+           std::equal(first.begin(), first.end(), second.begin(),
+                      [&upper](char16_t x, char16_t y) { return upper(x) == upper(y); });
 }
 
-DWORD MapChecked(bool tooLong, const std::string& utf8, std::string& linuxPath, bool* driveRoot) {
-    if (tooLong) {
-        return errorFilenameTooLong;
+// ANSI text in the ANSI code page as UTF-8, and wide text as UTF-8: a byte
+// sequence the code page does not define, or half a pair, becomes U+FFFD, a
+// name no file has (Linux names are UTF-8 and cannot hold half a pair).
+std::string Utf8FromAnsi(const char* ansi, std::size_t length) {
+    return Utf8FromCodePage(ansi, length, AnsiCodePage(), Unconvertible::replaced);
+}
+
+std::string Utf8FromWide(const WCHAR* wide, std::size_t length) {
+    return Utf8FromUtf16(wide, length, Unconvertible::replaced);
+}
+
+// The Linux path a Windows path, given as UTF-8, stands for, or false for
+// one that stands for nothing here (see MapFilePath).
+bool MapPath(const char* windowsPath, std::string& linuxPath) {
+    if (windowsPath == nullptr || windowsPath[0] == 0) {
+        return false;
     }
-    return MapPath(utf8.c_str(), linuxPath, driveRoot) ? 0 : ERROR_PATH_NOT_FOUND;
+    // "\\?\X:\a\b", the verbatim form, stands exactly as it is, with
+    // backslashes only and no component folded or resolved.
+    const bool verbatim = std::strncmp(windowsPath, "\\\\?\\", 4) == 0;
+    // The path is UTF-8 by now, where no byte of a longer character has the
+    // code of a separator.
+    const std::string path = windowsPath + (verbatim ? 4 : 0);
+    auto isSeparator = [&path](std::size_t i) { return path[i] == '\\' || path[i] == '/'; };
+    if (verbatim && (!HasDriveLetter(path) || (path.size() > 2 && path[2] != '\\') ||
+                     path.find('/') != std::string::npos)) {
+        return false; // "\\?\UNC\...", or no verbatim form at all
+    }
+    std::size_t lastSeparator = path.find_last_of("\\/:");
+    if (!verbatim && ((isSeparator(0) && path.size() > 1 && isSeparator(1)) ||
+                      IsDeviceName(path.substr(lastSeparator + 1)))) {
+        return false; // a share or a device: nothing here stands for one
+    }
+    std::string base;
+    std::size_t rest = 0;
+    bool rooted = true;
+    if (HasDriveLetter(path)) {
+        base = DriveOf(path[0]);
+        rest = verbatim ? 3 : 2;
+    } else if (isSeparator(0)) {
+        base = DriveOf('c');
+    } else {
+        rooted = false;
+    }
+    if (rooted && base.empty()) {
+        return false;
+    }
+
+    std::vector<std::string> parts;
+    std::string part;
+    for (std::size_t i = rest; i <= path.size(); ++i) {
+        if (i < path.size() && !isSeparator(i)) {
+            part += path[i];
+            continue;
+        }
+        if (verbatim) {
+            // "." and ".." cannot be names of entries, nor can "".
+            if (part == "." || part == ".." || (part.empty() && i < path.size())) {
+                return false;
+            }
+            if (!part.empty()) {
+                parts.push_back(part);
+            }
+        } else if (part == "..") {
+            if (!parts.empty() && parts.back() != "..") {
+                parts.pop_back();
+            } else if (!rooted) {
+                parts.push_back(part);
+            }
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        part.clear();
+    }
+    // Then, as Windows does, the last component loses its trailing dots and
+    // spaces: "a\..." and "a\.. " are "a" itself, "a\b." is "a\b".
+    if (!verbatim && !parts.empty() && parts.back() != ".." && !isSeparator(path.size() - 1)) {
+        std::size_t kept = parts.back().find_last_not_of(". ");
+        if (kept == std::string::npos) {
+            parts.pop_back();
+        } else {
+            parts.back().erase(kept + 1);
+        }
+    }
+    linuxPath = base;
+    for (const std::string& each : parts) {
+        if (!linuxPath.empty()) {
+            linuxPath += '/';
+        }
+        linuxPath += each;
+    }
+    if (linuxPath.empty()) {
+        linuxPath = ".";
+    }
+    return true;
 }
 
 } // namespace
@@ -145,100 +192,24 @@ std::size_t DriveFolderLength(const std::string& linuxPath) {
     return base.size() + 2;
 }
 
-bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot) {
-    if (windowsPath == nullptr || windowsPath[0] == 0) {
-        return false;
+DWORD MapFilePath(const WCHAR* windowsPath, std::string& linuxPath) {
+    std::size_t length = windowsPath != nullptr ? std::char_traits<WCHAR>::length(windowsPath) : 0;
+    bool verbatim =
+        length >= 4 && std::char_traits<WCHAR>::compare(windowsPath, u"\\\\?\\", 4) == 0;
+    if (length > maxWidePath || (!verbatim && length >= MAX_PATH)) {
+        return errorFilenameTooLong;
     }
-    if (std::strncmp(windowsPath, "\\\\?\\", 4) == 0) {
-        return MapVerbatimPath(windowsPath + 4, linuxPath, driveRoot);
-    }
-    // The path is UTF-8 by now, where no byte of a longer character has the
-    // code of a separator.
-    const std::string path = windowsPath;
-    auto isSeparator = [&path](std::size_t i) { return path[i] == '\\' || path[i] == '/'; };
-    if (isSeparator(0) && path.size() > 1 && isSeparator(1)) {
-        return false; // a share, or a device path: nothing here stands for one
-    }
-    std::size_t lastSeparator = path.find_last_of("\\/:");
-    if (IsDeviceName(lastSeparator == std::string::npos ? path : path.substr(lastSeparator + 1))) {
-        return false;
-    }
-    std::string base;
-    std::size_t rest = 0;
-    bool rooted = true;
-    if (HasDriveLetter(path)) {
-        base = DriveOf(path[0]);
-        rest = 2;
-    } else if (isSeparator(0)) {
-        base = DriveOf('c');
-    } else {
-        rooted = false;
-    }
-    if (rooted && base.empty()) {
-        return false;
-    }
-
-    std::vector<std::string> parts;
-    std::string part;
-    for (std::size_t i = rest; i <= path.size(); ++i) {
-        if (i < path.size() && !isSeparator(i)) {
-            part += path[i];
-            continue;
-        }
-        if (part == "..") {
-            if (!parts.empty() && parts.back() != "..") {
-                parts.pop_back();
-            } else if (!rooted) {
-                parts.push_back(part);
-            }
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        part.clear();
-    }
-    // Then, as Windows does, the last component loses its trailing dots and
-    // spaces: "a\..." and "a\.. " are "a" itself, "a\b." is "a\b".
-    if (!parts.empty() && parts.back() != ".." && !isSeparator(path.size() - 1)) {
-        std::size_t kept = parts.back().find_last_not_of(". ");
-        if (kept == std::string::npos) {
-            parts.pop_back();
-        } else {
-            parts.back().erase(kept + 1);
-        }
-    }
-    if (driveRoot != nullptr) {
-        *driveRoot = rooted && parts.empty();
-    }
-    linuxPath = base;
-    for (const std::string& each : parts) {
-        if (!linuxPath.empty()) {
-            linuxPath += '/';
-        }
-        linuxPath += each;
-    }
-    if (linuxPath.empty()) {
-        linuxPath = ".";
-    }
-    return true;
-}
-
-DWORD MapFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* driveRoot) {
-    std::size_t length = 0;
-    while (windowsPath != nullptr && windowsPath[length] != 0) {
-        ++length;
-    }
-    bool verbatim = length >= 4 && windowsPath[0] == '\\' && windowsPath[1] == '\\' &&
-                    windowsPath[2] == '?' && windowsPath[3] == '\\';
-    bool tooLong = length > maxWidePath || (!verbatim && length >= MAX_PATH);
-    return MapChecked(tooLong, tooLong ? "" : Utf8FromWide(windowsPath, length), linuxPath,
-                      driveRoot);
+    return MapPath(Utf8FromWide(windowsPath, length).c_str(), linuxPath) ? 0 : ERROR_PATH_NOT_FOUND;
 }
 
 DWORD MapFilePath(const char* windowsPath, std::string& linuxPath) {
     std::size_t length = windowsPath != nullptr ? std::strlen(windowsPath) : 0;
-    bool tooLong = length >= MAX_PATH;
-    return MapChecked(tooLong, tooLong || length == 0 ? "" : Utf8FromAnsi(windowsPath, length),
-                      linuxPath, nullptr);
+    if (length >= MAX_PATH) {
+        return errorFilenameTooLong;
+    }
+    return length > 0 && MapPath(Utf8FromAnsi(windowsPath, length).c_str(), linuxPath)
+               ? 0
+               : ERROR_PATH_NOT_FOUND;
 }
 
 bool FindCase(std::string& linuxPath) {
@@ -280,32 +251,15 @@ bool FindCase(std::string& linuxPath) {
     return changed;
 }
 
-std::string Utf8FromCodePage(UINT codePage, const char* text, std::size_t length) {
-    return Utf8FromCodePage(text, length, codePage, Unconvertible::replaced);
-}
-
-std::string Utf8FromAnsi(const char* ansi, std::size_t length) {
-    return Utf8FromCodePage(AnsiCodePage(), ansi, length);
-}
-
-std::string Utf8FromWide(const WCHAR* wide, std::size_t length) {
-    // Half a pair becomes U+FFFD: Linux names are UTF-8 and cannot hold it.
-    return Utf8FromUtf16(wide, length, Unconvertible::replaced);
-}
-
 std::u16string WideFromUtf8(const std::string& utf8) {
     return Utf16FromUtf8(utf8, Unconvertible::replaced);
 }
 
 std::string Quoted(const WCHAR* windowsPath) {
-    if (windowsPath == nullptr) {
-        return "NULL";
-    }
-    std::size_t length = 0;
-    while (windowsPath[length] != 0) {
-        ++length;
-    }
-    return Quoted(Utf8FromWide(windowsPath, length).c_str());
+    return windowsPath == nullptr
+               ? "NULL"
+               : Quoted(Utf8FromWide(windowsPath, std::char_traits<WCHAR>::length(windowsPath))
+                            .c_str());
 }
 
 } // namespace emulated

@@ -13,8 +13,9 @@ namespace emulated {
 // The status a file call gives for a path it refuses by its length.
 const DWORD errorFilenameTooLong = 206; // ERROR_FILENAME_EXCED_RANGE
 
-// The Linux path a Windows path, given as UTF-8, stands for, or false for one that stands for
-// nothing here (a share, an empty path).
+// Maps the path argument of a wide file call to the Linux path it stands
+// for: 0, or the status the call fails with for a path that stands for
+// nothing here.
 //  - "X:\a\b" and "X:a\b" name <drives>/x/a/b, where <drives> is the
 //    setting (GANTREL_DRIVES, or SetDriveFolder);
 //  - "\a\b", a root without a drive letter, names <drives>/c/a/b;
@@ -23,23 +24,18 @@ const DWORD errorFilenameTooLong = 206; // ERROR_FILENAME_EXCED_RANGE
 //    climbs above a drive's folder, and the last component loses trailing
 //    dots and spaces, as on Windows;
 //  - "\\?\X:\a\b", the verbatim form, names <drives>/x/a/b with every
-//    component exactly as it stands;
-//  - a path that is not verbatim and ends in a device's name ("con",
-//    "nul.txt", "COM1") stands for the device, and so for nothing here.
-// `driveRoot`, when given, learns whether the path names a drive's folder
-// itself ("X:", "X:\", "\").
-bool MapPath(const char* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
-
-// Maps the path argument of a wide file call: a verbatim path may be as long
-// as the platform's limit of 32,767 units, any other stays below MAX_PATH.
-// 0, or the status the call fails with.
-DWORD MapFilePath(const WCHAR* windowsPath, std::string& linuxPath, bool* driveRoot = nullptr);
+//    component exactly as it stands, and may be as long as the platform's
+//    limit of 32,767 units; any other path stays below MAX_PATH;
+//  - a share stands for nothing, and so does a path that is not verbatim
+//    and ends in a device's name ("con", "nul.txt", "COM1").
+DWORD MapFilePath(const WCHAR* windowsPath, std::string& linuxPath);
 // The same for an ANSI call: the text read in the ANSI code page, below
 // MAX_PATH bytes, verbatim or not.
 DWORD MapFilePath(const char* windowsPath, std::string& linuxPath);
 
 // How much of a mapped Linux path is a drive's folder ("<drives>/x"), or 0
-// for a path outside the drives.
+// for a path outside the drives. All of it for a drive's own folder ("X:\",
+// "\").
 std::size_t DriveFolderLength(const std::string& linuxPath);
 
 // Looks a mapped path up on disk without regard to case, as Windows finds
@@ -48,13 +44,8 @@ std::size_t DriveFolderLength(const std::string& linuxPath);
 // lookup by the exact spelling has failed.
 bool FindCase(std::string& linuxPath);
 
-// Text in a code page (or the ANSI one) as UTF-8. A byte sequence the code
-// page does not define becomes U+FFFD, a name no file has.
-std::string Utf8FromCodePage(UINT codePage, const char* text, std::size_t length);
-std::string Utf8FromAnsi(const char* ansi, std::size_t length);
-// Names between UTF-16 and UTF-8: half a pair, or a byte on disk that starts
-// no UTF-8 character, becomes U+FFFD.
-std::string Utf8FromWide(const WCHAR* wide, std::size_t length);
+// A name on disk as the wide calls show it: a byte that starts no UTF-8
+// character becomes U+FFFD, a name no file has.
 std::u16string WideFromUtf8(const std::string& utf8);
 
 // A wide Windows path as the trace shows it, in UTF-8.
