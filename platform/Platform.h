@@ -33,18 +33,11 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD
                    LPWSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime);
 LONG RegDeleteKeyW(HKEY root, LPCWSTR subKey);
 
-// Files (kernel32).
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData);
-BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData);
-BOOL FindClose(HANDLE search);
-DWORD GetFileAttributesA(LPCSTR path);
-BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
-BOOL RemoveDirectoryA(LPCSTR path);
-BOOL DeleteFileA(LPCSTR path);
-// The wide calls reach every name, in any script, and paths of any depth
-// through their verbatim form ("\\?\D:\...").
+// Files (kernel32): the wide calls, which reach every name, in any script,
+// and paths of any depth through their verbatim form ("\\?\D:\...").
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData);
 BOOL FindNextFileW(HANDLE search, LPWIN32_FIND_DATAW findData);
+BOOL FindClose(HANDLE search);
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
 BOOL RemoveDirectoryW(LPCWSTR path);
 BOOL DeleteFileW(LPCWSTR path);

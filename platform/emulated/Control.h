@@ -103,7 +103,7 @@ int OpenRegistryKeyCount();
 // --- The file system. The file system is the real one under the drives' folder (SetDriveFolder):
 // tests make their trees with ordinary Linux calls and look at what is left.
 
-// From now until the next reset, DeleteFileA and RemoveDirectoryA fail on
+// From now until the next reset, DeleteFileW and RemoveDirectoryW fail on
 // this path (a Windows path, mapped as the file operations map it) as they
 // fail on Windows for that reason: InUse as for a file another program holds
 // open (ERROR_SHARING_VIOLATION), AccessDenied as for a protected one. False
@@ -117,11 +117,7 @@ bool FailRemovalOf(const char* windowsPath, FaultKind kind);
 // empty and leaves the link. The listing still shows the link.
 void FollowLinksAsWineDoes(bool on);
 
-// The status the last failed file operation of this thread left, as
-// GetLastError would answer it.
-DWORD LastFileError();
-
-// Listings started with FindFirstFileA and not yet ended with FindClose.
+// Listings started with FindFirstFileW and not yet ended with FindClose.
 int OpenSearchCount();
 // Files and folders opened with CreateFileA or CreateFileW and not yet
 // closed.

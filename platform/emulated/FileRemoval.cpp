@@ -1,47 +1,68 @@
-// The emulated file system, part two: attributes and removal
-// (GetFileAttributes, SetFileAttributes, DeleteFile, RemoveDirectory, each
-// in its ANSI and its wide form) over the real POSIX file system, with
-// Windows' rules rather than Linux's:
+// The emulated file calls, part two: SetFileAttributesW, DeleteFileW and
+// RemoveDirectoryW over the real POSIX file system, with Windows' rules
+// rather than Linux's:
 //  - read-only is "no write permission for the owner"; a read-only file
 //    cannot be deleted and a read-only folder cannot be removed;
-//  - DeleteFileA never deletes a folder, and deletes a link as the link;
-//  - RemoveDirectoryA removes only an empty folder, or a link to a folder as
+//  - DeleteFileW never deletes a folder, and deletes a link as the link;
+//  - RemoveDirectoryW removes only an empty folder, or a link to a folder as
 //    the link, and never a drive's own folder;
 //  - a folder another handle holds open without sharing its deletion cannot
 //    be removed;
-//  - nothing here follows a link into its target.
+//  - nothing here follows a link into its target, but for what
+//    FollowLinksAsWineDoes asks.
 // A test can make the removal of one path fail, as it fails on Windows for a
-// file another program holds open.
+// file another program holds open. Left out: the ANSI calls, and the status
+// a failed call leaves for GetLastError (the trace shows it).
+#include "Files.h"
 #include "Operations.h"
-#include "FileNames.h"
-#include "FileSystem.h"
-#include "PathMapping.h"
 #include "Platform.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
 namespace emulated {
 
-Entry Locate(const std::string& linuxPath) {
-    std::size_t slash = linuxPath.rfind('/');
-    if (slash != std::string::npos && slash > 0) {
-        int folder = ListedFolder(linuxPath.data(), slash);
-        if (folder < 0) {
-            folder = HeldFolder(linuxPath.data(), slash);
-        }
-        if (folder >= 0) {
-            return Entry{folder, linuxPath.c_str() + slash + 1};
-        }
+DWORD AttributesOf(const struct stat& entry, const char* name, bool leadsToFolder) {
+    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
+    if (S_ISLNK(entry.st_mode)) {
+        attributes = FILE_ATTRIBUTE_REPARSE_POINT |
+                     (leadsToFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
+    } else if (S_ISDIR(entry.st_mode)) {
+        attributes = FILE_ATTRIBUTE_DIRECTORY;
     }
-    return Entry{AT_FDCWD, linuxPath.c_str()};
+    if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    }
+    if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+        attributes |= FILE_ATTRIBUTE_HIDDEN;
+    }
+    return attributes;
+}
+
+DWORD ErrorFromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case ENOTEMPTY:
+    case EEXIST:
+        return ERROR_DIR_NOT_EMPTY;
+    case EBUSY:
+    case ETXTBSY:
+        return ERROR_SHARING_VIOLATION;
+    case ENAMETOOLONG:
+        return errorFilenameTooLong;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    default: // EACCES, EPERM, EROFS, EISDIR and the rest
+        return ERROR_ACCESS_DENIED;
+    }
 }
 
 namespace {
@@ -52,215 +73,130 @@ struct RemovalFault {
 };
 std::vector<RemovalFault> removalFaults;
 
-const char* LastComponent(const std::string& linuxPath) {
-    std::size_t slash = linuxPath.rfind('/');
-    return linuxPath.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+// lstat of a mapped path, in any case (`linuxPath` then holds the spelling
+// on disk): 0, or the status of the failure.
+DWORD LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
+    bool found = InAnyCase(linuxPath, [&](Entry entry) {
+        located = entry;
+        return ::fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0;
+    });
+    return found ? 0 : ErrorFromErrno(errno);
 }
 
-bool LeadsToFolder(const Entry& entry) {
-    struct stat target;
-    return ::fstatat(entry.folder, entry.name, &target, 0) == 0 && S_ISDIR(target.st_mode);
-}
-
-// lstat of a mapped path, found without regard to case when its exact
-// spelling is not there (`linuxPath` then holds the spelling on disk), with
-// the failure put as Windows puts it: a missing file, or a missing folder on
-// the way to it.
-bool LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
-    located = Locate(linuxPath);
-    if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-        return true;
-    }
-    if ((errno == ENOENT || errno == ENOTDIR) && FindCase(linuxPath)) {
-        located = Locate(linuxPath);
-        if (::fstatat(located.folder, located.name, &status, AT_SYMLINK_NOFOLLOW) == 0) {
-            return true;
+// LookUp of an entry to remove: one that FailRemovalOf named fails as it
+// asked.
+DWORD LookUpToRemove(std::string& linuxPath, Entry& located, struct stat& status) {
+    DWORD error = LookUp(linuxPath, located, status);
+    for (const RemovalFault& fault : removalFaults) {
+        if (error == 0 && fault.linuxPath == linuxPath) {
+            error = static_cast<DWORD>(StatusOfFault(fault.kind, fileFaultStatuses));
         }
     }
-    SetLastFileError(errno == ENOENT    ? ERROR_FILE_NOT_FOUND
-                     : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                        : ErrorFromErrno(errno));
-    return false;
+    return error;
 }
 
-BOOL Fail(DWORD error) {
-    SetLastFileError(error);
-    return FALSE;
+// 0, or the status of the failed Linux call that answered `result`.
+DWORD Checked(int result) {
+    return result == 0 ? 0 : ErrorFromErrno(errno);
 }
 
-// The operations on a mapped path, shared by the ANSI and the wide calls.
+// The operations on a mapped path: 0, or the status of the failure.
 
-DWORD AttributesAt(std::string linuxPath) {
+DWORD SetAttributesAt(std::string linuxPath, DWORD attributes) {
     Entry located{};
     struct stat entry;
-    if (!LookUp(linuxPath, located, entry)) {
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    return AttributesOf(entry, LastComponent(linuxPath),
-                        S_ISLNK(entry.st_mode) && LeadsToFolder(located));
-}
-
-BOOL SetAttributesAt(std::string linuxPath, DWORD attributes) {
-    Entry located{};
-    struct stat entry;
-    ForgetListedStatus();
-    if (!LookUp(linuxPath, located, entry)) {
-        return FALSE;
-    }
+    DWORD status = LookUp(linuxPath, located, entry);
     bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (S_ISLNK(entry.st_mode)) {
-        // chmod would reach the target. A link has no permissions of its
-        // own, so it is never read-only and cannot be made so.
-        return readOnly ? Fail(ERROR_ACCESS_DENIED) : TRUE;
+    if (status != 0 || S_ISLNK(entry.st_mode)) {
+        // chmod would reach a link's target. A link has no permissions of
+        // its own, so it is never read-only and cannot be made so.
+        return status != 0 ? status : readOnly ? ERROR_ACCESS_DENIED : 0;
     }
     mode_t mode =
         readOnly ? (entry.st_mode & ~static_cast<mode_t>(0222)) : (entry.st_mode | S_IWUSR);
-    return ::fchmodat(located.folder, located.name, mode & 07777, 0) == 0
-               ? TRUE
-               : Fail(ErrorFromErrno(errno));
+    return Checked(::fchmodat(located.folder, located.name, mode & 07777, 0));
 }
 
-BOOL DeleteAt(std::string linuxPath) {
-    Entry located = Locate(linuxPath);
-    struct stat entry;
-    // The entry the walk's listing has just described needs no second look:
-    // unlink never removes a folder, so a folder put in its place since
-    // cannot be lost by it.
-    bool listed =
-        located.folder != AT_FDCWD && TakeListedStatus(located.folder, located.name, entry);
-    if (!listed && !LookUp(linuxPath, located, entry)) {
-        return FALSE;
-    }
-    FaultKind held = RemovalFaultFor(linuxPath);
-    if (held != FaultKind::None) {
-        return Fail(ErrorFromFault(held));
-    }
-    if (S_ISDIR(entry.st_mode) || (S_ISLNK(entry.st_mode) && LeadsToFolder(located))) {
-        return Fail(ERROR_ACCESS_DENIED); // a folder, or a link that stands for one
-    }
-    if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
-        return Fail(ERROR_ACCESS_DENIED); // read-only
-    }
-    // unlink removes a link itself, never its target.
-    return ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
-}
-
-BOOL RemoveFolderAt(std::string linuxPath, bool driveRoot) {
+DWORD DeleteAt(std::string linuxPath) {
     Entry located{};
     struct stat entry;
-    if (!LookUp(linuxPath, located, entry)) {
-        return FALSE;
+    DWORD status = LookUpToRemove(linuxPath, located, entry);
+    if (status != 0) {
+        return status;
     }
-    FaultKind held = RemovalFaultFor(linuxPath);
-    if (held != FaultKind::None) {
-        return Fail(ErrorFromFault(held));
+    bool isLink = S_ISLNK(entry.st_mode);
+    if (S_ISDIR(entry.st_mode) || (isLink && LeadsToFolder(located.folder, located.name)) ||
+        (!isLink && (entry.st_mode & S_IWUSR) == 0)) {
+        return ERROR_ACCESS_DENIED; // a folder, a link that stands for one, or read-only
     }
-    if (driveRoot) {
-        return Fail(ERROR_ACCESS_DENIED);
+    // unlink removes a link itself, never its target.
+    return Checked(::unlinkat(located.folder, located.name, 0));
+}
+
+DWORD RemoveFolderAt(std::string linuxPath) {
+    Entry located{};
+    struct stat entry;
+    DWORD status = LookUpToRemove(linuxPath, located, entry);
+    if (status != 0 || DriveFolderLength(linuxPath) == linuxPath.size()) {
+        return status != 0 ? status : ERROR_ACCESS_DENIED; // never a drive's own folder
     }
     if (HeldWithoutDeleteSharing(linuxPath)) {
-        return Fail(ERROR_SHARING_VIOLATION); // open elsewhere, and not to be deleted
+        return ERROR_SHARING_VIOLATION; // open elsewhere, and not to be deleted
     }
     if (S_ISLNK(entry.st_mode)) {
         // A link to a folder goes as the link; one to a file is no folder.
-        if (!LeadsToFolder(located)) {
-            return Fail(ERROR_DIRECTORY);
+        if (!LeadsToFolder(located.folder, located.name)) {
+            return ERROR_DIRECTORY;
         }
-        if (LinksFollowedAsWineDoes()) {
-            // Wine removes the folder the link leads to, and leaves the link.
-            char* target = ::realpath(linuxPath.c_str(), nullptr);
-            int removed = target != nullptr ? ::rmdir(target) : -1;
-            int error = errno;
-            std::free(target);
-            return removed == 0 ? TRUE : Fail(ErrorFromErrno(error));
+        if (!LinksFollowedAsWineDoes()) {
+            return Checked(::unlinkat(located.folder, located.name, 0));
         }
-        return ::unlinkat(located.folder, located.name, 0) == 0 ? TRUE
-                                                                : Fail(ErrorFromErrno(errno));
+        // Wine removes the folder the link leads to, and leaves the link.
+        char* target = ::realpath(linuxPath.c_str(), nullptr);
+        status = target != nullptr ? Checked(::rmdir(target)) : ErrorFromErrno(errno);
+        std::free(target);
+        return status;
     }
     if (!S_ISDIR(entry.st_mode)) {
-        return Fail(ERROR_DIRECTORY);
+        return ERROR_DIRECTORY;
     }
     if ((entry.st_mode & S_IWUSR) == 0) {
-        return Fail(ERROR_ACCESS_DENIED); // read-only
+        return ERROR_ACCESS_DENIED; // read-only
     }
-    return ::unlinkat(located.folder, located.name, AT_REMOVEDIR) == 0
-               ? TRUE
-               : Fail(ErrorFromErrno(errno));
-}
-
-// The calls, each for an ANSI or a wide path.
-
-template <typename Char> DWORD GetAttributes(const char* name, const Char* path) {
-    FileOperation operation(name);
-    DWORD result = INVALID_FILE_ATTRIBUTES;
-    std::string linuxPath;
-    if (!operation.Faulted() && MapFilePath(path, linuxPath)) {
-        result = AttributesAt(std::move(linuxPath));
-    }
-    if (operation.Tracing()) {
-        operation.Trace(Quoted(path), Hex(result));
-    }
-    return result;
+    return Checked(::unlinkat(located.folder, located.name, AT_REMOVEDIR));
 }
 
 // A call that changes the entry at `path`: `change` takes the mapped path
-// and whether it names a drive's own folder, and answers TRUE, or FALSE with
-// the last error set. `more` follows the path in the trace's arguments.
-template <typename Char, typename Change>
-BOOL ChangeEntry(const char* name, const Char* path, const std::string& more, Change change) {
-    FileOperation operation(name);
-    BOOL result = FALSE;
+// and answers 0 or the status of its failure. `more` follows the path in the
+// trace's arguments.
+template <typename Change>
+BOOL ChangeEntry(const char* name, LPCWSTR path, const std::string& more, Change change) {
+    Operation operation(name);
     std::string linuxPath;
-    bool driveRoot = false;
-    if (!operation.Faulted() && MapFilePath(path, linuxPath, &driveRoot)) {
-        result = change(std::move(linuxPath), driveRoot);
+    DWORD status = operation.Faulted() ? operation.FaultStatus(fileFaultStatuses)
+                                       : MapFilePath(path, linuxPath);
+    if (status == 0) {
+        status = change(std::move(linuxPath));
     }
     if (operation.Tracing()) {
         operation.Trace(Quoted(path) + more,
-                        result ? "TRUE" : "FALSE (" + std::to_string(LastFileError()) + ")");
+                        status == 0 ? "TRUE" : "FALSE (" + std::to_string(status) + ")");
     }
-    return result;
-}
-
-template <typename Char> BOOL SetAttributes(const char* name, const Char* path, DWORD attributes) {
-    return ChangeEntry(name, path, ", " + Hex(attributes),
-                       [attributes](std::string linuxPath, bool) {
-                           return SetAttributesAt(std::move(linuxPath), attributes);
-                       });
-}
-
-template <typename Char> BOOL Delete(const char* name, const Char* path) {
-    return ChangeEntry(name, path, std::string(),
-                       [](std::string linuxPath, bool) { return DeleteAt(std::move(linuxPath)); });
-}
-
-template <typename Char> BOOL RemoveFolder(const char* name, const Char* path) {
-    return ChangeEntry(name, path, std::string(), RemoveFolderAt);
+    return status == 0 ? TRUE : FALSE;
 }
 
 } // namespace
 
 void ResetFiles() {
     EndAllListings();
-    CloseAllHeldHandles();
+    CloseAllHandles();
     FollowLinksAsWineDoes(false);
     removalFaults.clear();
-    SetLastFileError(ERROR_SUCCESS);
-}
-
-FaultKind RemovalFaultFor(const std::string& linuxPath) {
-    for (const RemovalFault& fault : removalFaults) {
-        if (fault.linuxPath == linuxPath) {
-            return fault.kind;
-        }
-    }
-    return FaultKind::None;
 }
 
 bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
     std::string linuxPath;
-    if (windowsPath == nullptr ||
-        !MapPath(Utf8FromAnsi(windowsPath, std::strlen(windowsPath)).c_str(), linuxPath)) {
+    if (MapFilePath(windowsPath, linuxPath) != 0) {
         return false;
     }
     removalFaults.push_back(RemovalFault{linuxPath, kind});
@@ -271,32 +207,19 @@ bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
 
 namespace platform {
 
-DWORD GetFileAttributesA(LPCSTR path) {
-    return emulated::GetAttributes("GetFileAttributesA", path);
-}
-
-BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
-    return emulated::SetAttributes("SetFileAttributesA", path, attributes);
-}
-
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
-    return emulated::SetAttributes("SetFileAttributesW", path, attributes);
-}
-
-BOOL DeleteFileA(LPCSTR path) {
-    return emulated::Delete("DeleteFileA", path);
+    return emulated::ChangeEntry("SetFileAttributesW", path, ", " + emulated::Hex(attributes),
+                                 [attributes](std::string linuxPath) {
+                                     return emulated::SetAttributesAt(linuxPath, attributes);
+                                 });
 }
 
 BOOL DeleteFileW(LPCWSTR path) {
-    return emulated::Delete("DeleteFileW", path);
-}
-
-BOOL RemoveDirectoryA(LPCSTR path) {
-    return emulated::RemoveFolder("RemoveDirectoryA", path);
+    return emulated::ChangeEntry("DeleteFileW", path, std::string(), emulated::DeleteAt);
 }
 
 BOOL RemoveDirectoryW(LPCWSTR path) {
-    return emulated::RemoveFolder("RemoveDirectoryW", path);
+    return emulated::ChangeEntry("RemoveDirectoryW", path, std::string(), emulated::RemoveFolderAt);
 }
 
 } // namespace platform

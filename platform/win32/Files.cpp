@@ -3,32 +3,8 @@
 
 namespace platform {
 
-HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA findData) {
-    return ::FindFirstFileA(pattern, findData);
-}
-
-BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA findData) {
-    return ::FindNextFileA(search, findData);
-}
-
 BOOL FindClose(HANDLE search) {
     return ::FindClose(search);
-}
-
-DWORD GetFileAttributesA(LPCSTR path) {
-    return ::GetFileAttributesA(path);
-}
-
-BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
-    return ::SetFileAttributesA(path, attributes);
-}
-
-BOOL RemoveDirectoryA(LPCSTR path) {
-    return ::RemoveDirectoryA(path);
-}
-
-BOOL DeleteFileA(LPCSTR path) {
-    return ::DeleteFileA(path);
 }
 
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
