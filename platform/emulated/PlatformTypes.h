@@ -16,7 +16,6 @@ typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef unsigned int UINT;
-typedef char CHAR;
 // Wide text is UTF-16, as on Windows, whatever the width of wchar_t here.
 typedef char16_t WCHAR;
 typedef WCHAR* LPWSTR;
@@ -25,7 +24,6 @@ typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef DWORD* LPDWORD;
 typedef BYTE* LPBYTE;
-typedef const BYTE* LPCBYTE;
 typedef void* LPVOID;
 typedef DWORD REGSAM;
 typedef void* HANDLE;
@@ -54,7 +52,6 @@ typedef OVERLAPPED* LPOVERLAPPED;
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u)))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
-#define HKEY_USERS (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000003u)))
 
 // Status codes.
 #define ERROR_SUCCESS 0L
@@ -72,9 +69,6 @@ typedef OVERLAPPED* LPOVERLAPPED;
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_DIRECTORY 267L
 #define ERROR_KEY_DELETED 1018L
-#define ERROR_MOD_NOT_FOUND 126L
-#define ERROR_PROC_NOT_FOUND 127L
-#define ERROR_NO_MORE_FILES 18L
 #define ERROR_NOT_SUPPORTED 50L
 
 // Registry.
@@ -98,7 +92,6 @@ typedef OVERLAPPED* LPOVERLAPPED;
 // Files.
 #define FILE_ATTRIBUTE_READONLY 0x01
 #define FILE_ATTRIBUTE_HIDDEN 0x02
-#define FILE_ATTRIBUTE_SYSTEM 0x04
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_ARCHIVE 0x20
 #define FILE_ATTRIBUTE_NORMAL 0x80
@@ -120,11 +113,9 @@ typedef OVERLAPPED* LPOVERLAPPED;
 // Message boxes.
 #define MB_OK 0x0
 #define MB_YESNO 0x4
-#define MB_ICONHAND 0x10
-#define MB_ICONSTOP MB_ICONHAND
+#define MB_ICONSTOP 0x10
 #define MB_ICONQUESTION 0x20
 #define IDOK 1
-#define IDCANCEL 2
 #define IDYES 6
 #define IDNO 7
 
@@ -133,9 +124,7 @@ struct FILETIME {
     DWORD dwHighDateTime;
 };
 
-// What FindFirstFileA and FindFirstFileW fill in, alike but for the width of
-// the names.
-template <typename Char> struct FindData {
+struct WIN32_FIND_DATAW {
     DWORD dwFileAttributes;
     FILETIME ftCreationTime;
     FILETIME ftLastAccessTime;
@@ -144,12 +133,9 @@ template <typename Char> struct FindData {
     DWORD nFileSizeLow;
     DWORD dwReserved0;
     DWORD dwReserved1;
-    Char cFileName[MAX_PATH];
-    Char cAlternateFileName[14];
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
 };
-typedef FindData<CHAR> WIN32_FIND_DATAA;
-typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
-typedef FindData<WCHAR> WIN32_FIND_DATAW;
 typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
 
 struct BY_HANDLE_FILE_INFORMATION {

@@ -1,10 +1,6 @@
-// Emulated message boxes and window lookup.
-//
-// A box is answered by the script (GANTREL_ANSWERS or ScriptAnswer), or asked
-// on the terminal when the host runs with one and no script, or else
-// answered No: nothing that a Yes would allow happens without a Yes. Every
-// box is recorded for the tests. The open windows are a list of class names
-// (GANTREL_WINDOWS or OpenWindow).
+// Emulated message boxes and window lookup, as Control.h describes them:
+// nothing that a Yes would allow happens without a Yes. The module shows
+// Yes/No and OK boxes only.
 #include "Operations.h"
 #include "Platform.h"
 
@@ -59,19 +55,11 @@ void ReadSettings() {
 
 // The button a Yes or a No presses in a box of this style.
 int ButtonFor(UINT style, bool yes) {
-    switch (style & 0xF) {
-    case 0x1: // MB_OKCANCEL
-        return yes ? IDOK : IDCANCEL;
-    case 0x3: // MB_YESNOCANCEL
-    case MB_YESNO:
-        return yes ? IDYES : IDNO;
-    default:
-        return IDOK;
-    }
+    return (style & 0xF) != MB_YESNO ? IDOK : yes ? IDYES : IDNO;
 }
 
 bool AskTerminal(LPCSTR text, LPCSTR caption, UINT style) {
-    bool question = (style & 0xF) == MB_YESNO || (style & 0xF) == 0x3 || (style & 0xF) == 0x1;
+    bool question = (style & 0xF) == MB_YESNO;
     std::fprintf(stderr, "\n[%s]\n%s\n%s", caption != nullptr ? caption : "Error",
                  text != nullptr ? text : "", question ? "(yes/no) " : "(press Enter) ");
     std::fflush(stderr);
