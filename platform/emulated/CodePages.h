@@ -28,23 +28,6 @@ inline constexpr DoubleByteCodePage doubleByteCodePages[] = {
 inline constexpr UINT singleByteCodePages[] = {437,  850,  852,  866,  874,  1250, 1251,  1252,
                                                1253, 1254, 1255, 1256, 1257, 1258, 20127, 28591};
 
-// Whether `byte` begins a double-byte character in `codePage`; never in a
-// single-byte or unknown code page.
-inline bool IsLeadByteIn(UINT codePage, unsigned char byte) {
-    for (const DoubleByteCodePage& known : doubleByteCodePages) {
-        if (known.codePage != codePage) {
-            continue;
-        }
-        for (int i = 0; i + 1 < MAX_LEADBYTES && known.ranges[i] != 0; i += 2) {
-            if (byte >= known.ranges[i] && byte <= known.ranges[i + 1]) {
-                return true;
-            }
-        }
-        return false;
-    }
-    return false;
-}
-
 // The ANSI code page GetACP answers, asked without counting as an operation.
 UINT AnsiCodePage();
 
@@ -76,13 +59,6 @@ std::string Utf8FromCodePage(const char* text, std::size_t length, UINT codePage
 // UTF-8 as text in `codePage`: '?' for each UTF-16 unit of a character the
 // code page cannot carry, as Windows converts them.
 std::string CodePageFromUtf8(const std::string& utf8, UINT codePage, Unconvertible undefined);
-
-// The character at `at` and how many bytes it takes. A sequence that is not
-// well formed UTF-8 (lone surrogates aside) reads as a kept byte one byte
-// long, or as U+FFFD taking the bytes it began.
-char32_t DecodeUtf8(const std::string& text, std::size_t at, std::size_t& length,
-                    Unconvertible undefined);
-void AppendUtf8(std::string& out, char32_t c);
 
 std::u16string Utf16FromUtf8(const std::string& utf8, Unconvertible undefined);
 std::string Utf8FromUtf16(const char16_t* text, std::size_t length, Unconvertible undefined);

@@ -16,6 +16,59 @@ bool IsKeptByte(char32_t c) {
     return c >= keptByteBase + 0x80 && c <= keptByteBase + 0xFF;
 }
 
+// The character at `at` and how many bytes it takes. A sequence that is not
+// well formed UTF-8 (lone surrogates aside) reads as a kept byte one byte
+// long, or as U+FFFD taking the bytes it began.
+char32_t DecodeUtf8(const std::string& text, std::size_t at, std::size_t& length,
+                    Unconvertible undefined) {
+    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    unsigned char first = static_cast<unsigned char>(text[at]);
+    if (first < 0x80) {
+        length = 1;
+        return first;
+    }
+    std::size_t need = first >= 0xF8   ? 0
+                       : first >= 0xF0 ? 4
+                       : first >= 0xE0 ? 3
+                       : first >= 0xC0 ? 2
+                                       : 0;
+    char32_t c = first & (0x7F >> need);
+    std::size_t taken = 1;
+    while (taken < need && at + taken < text.size() &&
+           (static_cast<unsigned char>(text[at + taken]) & 0xC0) == 0x80) {
+        c = c << 6 | (static_cast<unsigned char>(text[at + taken]) & 0x3F);
+        ++taken;
+    }
+    if (need != 0 && taken == need && c >= smallest[need] && c <= 0x10FFFF) {
+        length = need;
+        return c;
+    }
+    if (undefined == Unconvertible::kept) {
+        length = 1;
+        return keptByteBase + first;
+    }
+    length = taken;
+    return replacementCharacter;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | c >> 6);
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | c >> 12);
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | c >> 18);
+        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 std::string IconvName(UINT codePage) {
     switch (codePage) {
     case 1361:
@@ -129,56 +182,6 @@ std::string CodePageFromUtf8(const std::string& utf8, UINT codePage, Unconvertib
     }
     CloseConverter(converter);
     return text;
-}
-
-char32_t DecodeUtf8(const std::string& text, std::size_t at, std::size_t& length,
-                    Unconvertible undefined) {
-    static const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    unsigned char first = static_cast<unsigned char>(text[at]);
-    if (first < 0x80) {
-        length = 1;
-        return first;
-    }
-    std::size_t need = first >= 0xF8   ? 0
-                       : first >= 0xF0 ? 4
-                       : first >= 0xE0 ? 3
-                       : first >= 0xC0 ? 2
-                                       : 0;
-    char32_t c = first & (0x7F >> need);
-    std::size_t taken = 1;
-    while (taken < need && at + taken < text.size() &&
-           (static_cast<unsigned char>(text[at + taken]) & 0xC0) == 0x80) {
-        c = c << 6 | (static_cast<unsigned char>(text[at + taken]) & 0x3F);
-        ++taken;
-    }
-    if (need != 0 && taken == need && c >= smallest[need] && c <= 0x10FFFF) {
-        length = need;
-        return c;
-    }
-    if (undefined == Unconvertible::kept) {
-        length = 1;
-        return keptByteBase + first;
-    }
-    length = taken;
-    return replacementCharacter;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 std::u16string Utf16FromUtf8(const std::string& utf8, Unconvertible undefined) {
