@@ -35,13 +35,9 @@ const char* Setting(const char* name) {
 
 FaultKind BeginOperation(const char* name) {
     ++operationCount;
-    if (faultCountdown <= 0) {
-        return FaultKind::None;
-    }
-    if (!faultOperation.empty() && faultOperation != name) {
-        return FaultKind::None;
-    }
-    if (--faultCountdown > 0) {
+    // Only the operations the fault waits for count down to it.
+    if (faultCountdown <= 0 || (!faultOperation.empty() && faultOperation != name) ||
+        --faultCountdown > 0) {
         return FaultKind::None;
     }
     FaultKind kind = faultKind;
@@ -54,19 +50,11 @@ FaultKind BeginOperation(const char* name) {
 }
 
 unsigned long StatusOfFault(FaultKind kind, const FaultStatuses& statuses) {
-    switch (kind) {
-    case FaultKind::AccessDenied:
-        return statuses.accessDenied;
-    case FaultKind::InUse:
-        return statuses.inUse;
-    case FaultKind::NotFound:
-        return statuses.notFound;
-    case FaultKind::OutOfMemory:
-        return statuses.outOfMemory;
-    case FaultKind::None:
-        break;
-    }
-    return 0;
+    return kind == FaultKind::AccessDenied  ? statuses.accessDenied
+           : kind == FaultKind::InUse       ? statuses.inUse
+           : kind == FaultKind::NotFound    ? statuses.notFound
+           : kind == FaultKind::OutOfMemory ? statuses.outOfMemory
+                                            : 0;
 }
 
 void InjectFault(long nth, FaultKind kind, const char* operation) {
