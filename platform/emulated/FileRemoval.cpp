@@ -10,17 +10,12 @@
 //    be removed;
 //  - nothing here follows a link into its target, but for what
 //    FollowLinksAsWineDoes asks.
-// A test can make the removal of one path fail, as it fails on Windows for a
-// file another program holds open. Left out: the ANSI calls, and the status
-// a failed call leaves for GetLastError (the trace shows it).
+// Left out: every attribute but read-only.
 #include "Files.h"
-#include "Operations.h"
 #include "Platform.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -74,21 +69,16 @@ struct RemovalFault {
 std::vector<RemovalFault> removalFaults;
 
 // lstat of a mapped path, in any case (`linuxPath` then holds the spelling
-// on disk): 0, or the status of the failure.
-DWORD LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
+// on disk): 0, or the status of the failure. An entry to remove that
+// FailRemovalOf named fails as it asked.
+DWORD LookUp(std::string& linuxPath, Entry& located, struct stat& status, bool toRemove = false) {
     bool found = InAnyCase(linuxPath, [&](Entry entry) {
         located = entry;
         return ::fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0;
     });
-    return found ? 0 : ErrorFromErrno(errno);
-}
-
-// LookUp of an entry to remove: one that FailRemovalOf named fails as it
-// asked.
-DWORD LookUpToRemove(std::string& linuxPath, Entry& located, struct stat& status) {
-    DWORD error = LookUp(linuxPath, located, status);
+    DWORD error = found ? 0 : ErrorFromErrno(errno);
     for (const RemovalFault& fault : removalFaults) {
-        if (error == 0 && fault.linuxPath == linuxPath) {
+        if (error == 0 && toRemove && fault.linuxPath == linuxPath) {
             error = static_cast<DWORD>(StatusOfFault(fault.kind, fileFaultStatuses));
         }
     }
@@ -120,7 +110,7 @@ DWORD SetAttributesAt(std::string linuxPath, DWORD attributes) {
 DWORD DeleteAt(std::string linuxPath) {
     Entry located{};
     struct stat entry;
-    DWORD status = LookUpToRemove(linuxPath, located, entry);
+    DWORD status = LookUp(linuxPath, located, entry, true);
     if (status != 0) {
         return status;
     }
@@ -136,7 +126,7 @@ DWORD DeleteAt(std::string linuxPath) {
 DWORD RemoveFolderAt(std::string linuxPath) {
     Entry located{};
     struct stat entry;
-    DWORD status = LookUpToRemove(linuxPath, located, entry);
+    DWORD status = LookUp(linuxPath, located, entry, true);
     if (status != 0 || DriveFolderLength(linuxPath) == linuxPath.size()) {
         return status != 0 ? status : ERROR_ACCESS_DENIED; // never a drive's own folder
     }
@@ -148,7 +138,7 @@ DWORD RemoveFolderAt(std::string linuxPath) {
         if (!LeadsToFolder(located.folder, located.name)) {
             return ERROR_DIRECTORY;
         }
-        if (!LinksFollowedAsWineDoes()) {
+        if (!linksFollowedAsWineDoes) {
             return Checked(::unlinkat(located.folder, located.name, 0));
         }
         // Wine removes the folder the link leads to, and leaves the link.
@@ -207,19 +197,20 @@ bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
 
 namespace platform {
 
+using namespace emulated;
+
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
-    return emulated::ChangeEntry("SetFileAttributesW", path, ", " + emulated::Hex(attributes),
-                                 [attributes](std::string linuxPath) {
-                                     return emulated::SetAttributesAt(linuxPath, attributes);
-                                 });
+    return ChangeEntry(
+        "SetFileAttributesW", path, ", " + Hex(attributes),
+        [attributes](std::string linuxPath) { return SetAttributesAt(linuxPath, attributes); });
 }
 
 BOOL DeleteFileW(LPCWSTR path) {
-    return emulated::ChangeEntry("DeleteFileW", path, std::string(), emulated::DeleteAt);
+    return ChangeEntry("DeleteFileW", path, std::string(), DeleteAt);
 }
 
 BOOL RemoveDirectoryW(LPCWSTR path) {
-    return emulated::ChangeEntry("RemoveDirectoryW", path, std::string(), emulated::RemoveFolderAt);
+    return ChangeEntry("RemoveDirectoryW", path, std::string(), RemoveFolderAt);
 }
 
 } // namespace platform
