@@ -2,12 +2,9 @@
 // file or folder with backup semantics and holds it, GetFileInformationByHandle
 // tells of it, CloseHandle closes it or a file CreateFileA opened.
 //
-// A handle holds a Linux descriptor of the entry itself, opened relative to
-// the folder held above it where there is one; with
-// FILE_FLAG_OPEN_REPARSE_POINT a link is opened as the link (O_PATH |
-// O_NOFOLLOW). Paths below a held folder are resolved through it, and a
-// folder held without sharing its deletion cannot be removed, as Windows
-// promises a process that holds a folder open. Left out, and refused:
+// A handle holds a Linux descriptor of the entry itself, opened through the
+// folder held above it where there is one; with FILE_FLAG_OPEN_REPARSE_POINT
+// a link is opened as the link (O_PATH | O_NOFOLLOW). Left out, and refused:
 // creating, writing, any other disposition; of a handle's information, all
 // but the attributes, volume serial number and file index (zero).
 #include "Files.h"

@@ -16,12 +16,10 @@
 namespace emulated {
 namespace {
 
-// Win32 statuses these calls report beyond those PlatformTypes.h names.
-const DWORD errorTooManyOpenFiles = 4;
-const DWORD errorLockViolation = 33;
+const DWORD errorTooManyOpenFiles = 4; // beyond what PlatformTypes.h names
 
 // Reading and moving within a file in use meet its lock.
-const FaultStatuses lockedFaultStatuses = {ERROR_ACCESS_DENIED, errorLockViolation,
+const FaultStatuses lockedFaultStatuses = {ERROR_ACCESS_DENIED, 33 /* ERROR_LOCK_VIOLATION */,
                                            ERROR_FILE_NOT_FOUND, ERROR_NOT_ENOUGH_MEMORY};
 
 // The status for why open(2) failed on `path`.

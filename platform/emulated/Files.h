@@ -20,8 +20,7 @@ namespace emulated {
 const DWORD errorFilenameTooLong = 206; // ERROR_FILENAME_EXCED_RANGE
 
 // Maps the path argument of a wide file call to the Linux path it stands
-// for: 0, or the status the call fails with for a path that stands for
-// nothing here.
+// for: 0, or the status the call fails with for a path standing for nothing.
 //  - "X:\a\b" and "X:a\b" name <drives>/x/a/b (SetDriveFolder), "\a\b" names
 //    <drives>/c/a/b, and a relative path is relative to the working folder;
 //  - backslashes and slashes both separate; "." is dropped and ".." never
@@ -42,9 +41,8 @@ DWORD MapFilePath(const char* windowsPath, std::string& linuxPath);
 std::size_t DriveFolderLength(const std::string& linuxPath);
 
 // Looks a mapped path up on disk without regard to case, as Windows finds
-// names: "D:\X" reaches <drives>/d/x. True when the spelling on disk differs
-// and `linuxPath` now holds it; false leaves it unchanged. Called once a
-// lookup by the exact spelling has failed.
+// names, once a lookup by the exact spelling has failed: true when the
+// spelling on disk differs and `linuxPath` now holds it.
 bool FindCase(std::string& linuxPath);
 
 // A wide Windows path as the trace shows it, in UTF-8.

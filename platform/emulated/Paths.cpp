@@ -110,15 +110,10 @@ bool MapPath(const char* windowsPath, std::string& linuxPath) {
             part += path[i];
             continue;
         }
-        if (verbatim) {
-            // "." and ".." cannot be names of entries, nor can "".
-            if (part == "." || part == ".." || (part.empty() && i < path.size())) {
-                return false;
-            }
-            if (!part.empty()) {
-                parts.push_back(part);
-            }
-        } else if (part == "..") {
+        if (verbatim && (part == "." || part == ".." || (part.empty() && i < path.size()))) {
+            return false; // "." and ".." cannot be names of entries, nor can ""
+        }
+        if (part == ".." && !verbatim) {
             if (!parts.empty() && parts.back() != "..") {
                 parts.pop_back();
             } else if (!rooted) {
