@@ -10,6 +10,7 @@
 #include "Files.h"
 #include "Platform.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <unistd.h>
@@ -131,13 +132,10 @@ int HeldFolder(const char* folder, std::size_t length) {
 }
 
 bool HeldWithoutDeleteSharing(const std::string& linuxPath) {
-    for (const auto& each : handles) {
-        if (each.second.linuxPath == linuxPath &&
-            (each.second.shareMode & FILE_SHARE_DELETE) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(handles.begin(), handles.end(), [&linuxPath](const auto& each) {
+        return each.second.linuxPath == linuxPath &&
+               (each.second.shareMode & FILE_SHARE_DELETE) == 0;
+    });
 }
 
 void CloseAllHandles() {

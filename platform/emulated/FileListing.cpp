@@ -50,8 +50,7 @@ Search* Begin(DIR* folder, int dotsToList) {
 
 // Fills the find data for the entry at `path` in `folder`, listed as `name`
 // (UTF-8, as on disk): false when the entry went away since readdir saw it,
-// or its name does not fit the find data, as Windows lists no name it cannot
-// hand out.
+// or, as Windows lists no name it cannot hand out, its name does not fit.
 bool Describe(int folder, const char* path, const char* name, WIN32_FIND_DATAW* data) {
     struct stat entry;
     if (::fstatat(folder, path, &entry, AT_SYMLINK_NOFOLLOW) != 0) {

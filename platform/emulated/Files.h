@@ -16,8 +16,7 @@
 
 namespace emulated {
 
-// The status a file call gives for a path it refuses by its length.
-const DWORD errorFilenameTooLong = 206; // ERROR_FILENAME_EXCED_RANGE
+const DWORD errorFilenameTooLong = 206; // ERROR_FILENAME_EXCED_RANGE, for a path too long
 
 // Maps the path argument of a wide file call to the Linux path it stands
 // for: 0, or the status the call fails with for a path standing for nothing.

@@ -15,9 +15,6 @@
 namespace emulated {
 namespace {
 
-// The longest path the wide calls take, in UTF-16 units.
-const std::size_t maxWidePath = 32767;
-
 std::string driveFolder; // empty: take the environment's
 
 std::string DriveFolder() {
@@ -152,18 +149,16 @@ void SetDriveFolder(const std::string& folder) {
 
 std::size_t DriveFolderLength(const std::string& linuxPath) {
     std::string base = DriveFolder();
-    if (base.empty() || linuxPath.size() < base.size() + 2 ||
-        linuxPath.compare(0, base.size(), base) != 0 || linuxPath[base.size()] != '/') {
-        return 0;
-    }
-    return base.size() + 2;
+    bool inside = !base.empty() && linuxPath.size() >= base.size() + 2 &&
+                  linuxPath.compare(0, base.size(), base) == 0 && linuxPath[base.size()] == '/';
+    return inside ? base.size() + 2 : 0;
 }
 
 DWORD MapFilePath(const WCHAR* windowsPath, std::string& linuxPath) {
     std::size_t length = windowsPath != nullptr ? std::char_traits<WCHAR>::length(windowsPath) : 0;
     bool verbatim =
         length >= 4 && std::char_traits<WCHAR>::compare(windowsPath, u"\\\\?\\", 4) == 0;
-    if (length > maxWidePath || (!verbatim && length >= MAX_PATH)) {
+    if (length > 32767 || (!verbatim && length >= MAX_PATH)) { // in UTF-16 units
         return errorFilenameTooLong;
     }
     return MapPath(Utf8FromWide(windowsPath, length).c_str(), linuxPath) ? 0 : ERROR_PATH_NOT_FOUND;
