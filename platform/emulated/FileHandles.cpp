@@ -2,20 +2,15 @@
 // file or folder with backup semantics and holds it, GetFileInformationByHandle
 // tells of it, CloseHandle closes it or a file CreateFileA opened.
 //
-// A handle holds a Linux descriptor of the entry itself, opened relative to
-// the folder held above it where there is one; with
-// FILE_FLAG_OPEN_REPARSE_POINT a link is opened as the link (O_PATH |
-// O_NOFOLLOW). Paths below a held folder are resolved through it, and a
-// folder held without sharing its deletion cannot be removed, as Windows
-// promises a process that holds a folder open. Left out, and refused:
+// A handle holds a Linux descriptor of the entry itself, opened through the
+// folder held above it where there is one; with FILE_FLAG_OPEN_REPARSE_POINT
+// a link is opened as the link (O_PATH | O_NOFOLLOW). Left out, and refused:
 // creating, writing, any other disposition; of a handle's information, all
-// but the attributes, volume serial number and file index (zero); the status
-// a failed call leaves for GetLastError (the trace shows it).
+// but the attributes, volume serial number and file index (zero).
 #include "Files.h"
-#include "Operations.h"
 #include "Platform.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <unistd.h>
@@ -40,9 +35,11 @@ struct Open {
 };
 std::map<uintptr_t, Open> handles; // innermost last
 uintptr_t nextHandle = 0x20000;
-// Wine's way with a Unix symbolic link: opened as its target even when the
-// caller asks for the link itself.
-bool wineLinks = false;
+
+Open* Find(HANDLE handle) {
+    auto found = handles.find(reinterpret_cast<uintptr_t>(handle));
+    return found != handles.end() ? &found->second : nullptr;
+}
 
 // Opens the entry itself, in any case: a link, where links are not to be
 // followed, as the link. The descriptor, or -1.
@@ -72,7 +69,8 @@ DWORD Hold(LPCWSTR path, DWORD access, DWORD shareMode, DWORD disposition, DWORD
     if (status != 0) {
         return status;
     }
-    int fd = OpenEntry(linuxPath, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0 || wineLinks);
+    int fd = OpenEntry(linuxPath,
+                       (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0 || linksFollowedAsWineDoes);
     if (fd < 0) {
         return ErrorFromErrno(errno);
     }
@@ -82,8 +80,7 @@ DWORD Hold(LPCWSTR path, DWORD access, DWORD shareMode, DWORD disposition, DWORD
 
 // Fills `information` for a handle; false when there is none to tell of.
 bool Inform(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
-    auto found = handles.find(reinterpret_cast<uintptr_t>(file));
-    const Open* open = found != handles.end() ? &found->second : nullptr;
+    const Open* open = Find(file);
     struct stat entry;
     if (open == nullptr || information == nullptr ||
         ::fstatat(open->fd, "", &entry, AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW) != 0) {
@@ -99,11 +96,9 @@ bool Inform(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
     return true;
 }
 
-std::string Shown(HANDLE handle) {
-    return Hex(reinterpret_cast<uintptr_t>(handle));
-}
-
 } // namespace
+
+bool linksFollowedAsWineDoes = false;
 
 HANDLE KeepHandle(int fd, std::string linuxPath, DWORD shareMode) {
     struct stat entry;
@@ -115,8 +110,8 @@ HANDLE KeepHandle(int fd, std::string linuxPath, DWORD shareMode) {
 }
 
 int DescriptorOf(HANDLE handle) {
-    auto open = handles.find(reinterpret_cast<uintptr_t>(handle));
-    return open != handles.end() ? open->second.fd : -1;
+    const Open* open = Find(handle);
+    return open != nullptr ? open->fd : -1;
 }
 
 Entry Locate(const std::string& linuxPath) {
@@ -129,8 +124,7 @@ Entry Locate(const std::string& linuxPath) {
 int HeldFolder(const char* folder, std::size_t length) {
     for (auto it = handles.rbegin(); it != handles.rend(); ++it) {
         const Open& open = it->second;
-        if (open.folder && open.linuxPath.size() == length &&
-            open.linuxPath.compare(0, length, folder, length) == 0) {
+        if (open.folder && open.linuxPath.compare(0, std::string::npos, folder, length) == 0) {
             return open.fd;
         }
     }
@@ -138,13 +132,10 @@ int HeldFolder(const char* folder, std::size_t length) {
 }
 
 bool HeldWithoutDeleteSharing(const std::string& linuxPath) {
-    for (const auto& each : handles) {
-        if (each.second.linuxPath == linuxPath &&
-            (each.second.shareMode & FILE_SHARE_DELETE) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(handles.begin(), handles.end(), [&linuxPath](const auto& each) {
+        return each.second.linuxPath == linuxPath &&
+               (each.second.shareMode & FILE_SHARE_DELETE) == 0;
+    });
 }
 
 void CloseAllHandles() {
@@ -155,11 +146,7 @@ void CloseAllHandles() {
 }
 
 void FollowLinksAsWineDoes(bool on) {
-    wineLinks = on;
-}
-
-bool LinksFollowedAsWineDoes() {
-    return wineLinks;
+    linksFollowedAsWineDoes = on;
 }
 
 int OpenFileCount() {
@@ -170,9 +157,10 @@ int OpenFileCount() {
 
 namespace platform {
 
+using namespace emulated;
+
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD disposition, DWORD flags, HANDLE) {
-    using namespace emulated;
     Operation operation("CreateFileW");
     HANDLE result = INVALID_HANDLE_VALUE;
     DWORD status = operation.Faulted() ? operation.FaultStatus(fileFaultStatuses)
@@ -187,7 +175,6 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
 }
 
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
-    using namespace emulated;
     Operation operation("GetFileInformationByHandle");
     BOOL result = !operation.Faulted() && Inform(file, information) ? TRUE : FALSE;
     if (operation.Tracing()) {
@@ -198,17 +185,16 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION inform
 }
 
 BOOL CloseHandle(HANDLE handle) {
-    using namespace emulated;
     Operation operation("CloseHandle");
     DWORD error = operation.FaultStatus(closeFaultStatuses);
-    auto open = handles.find(reinterpret_cast<uintptr_t>(handle));
-    if (open == handles.end()) {
+    int fd = DescriptorOf(handle);
+    if (fd < 0) {
         error = ERROR_INVALID_HANDLE;
     } else {
         // The descriptor is released even when a fault is injected, as a
         // failed close on Windows leaves no handle behind either.
-        ::close(open->second.fd);
-        handles.erase(open);
+        ::close(fd);
+        handles.erase(reinterpret_cast<uintptr_t>(handle));
     }
     operation.Trace(Shown(handle),
                     error == 0 ? "TRUE" : "FALSE (error " + std::to_string(error) + ")");

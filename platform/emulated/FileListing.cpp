@@ -2,18 +2,14 @@
 // FindNextFileW, FindClose) over the real POSIX file system.
 //
 // A listing holds "." and ".." first, as NTFS lists them, except in a
-// drive's folder itself, then the folder's entries in the order readdir
-// gives them. Entries are read as the walk goes, so entries removed behind
-// the listing are never met again and each remaining one is met once. A
-// folder held open is listed through its handle's descriptor, so the listing
-// shows what was opened even if its path now leads elsewhere. Links are
-// looked at with lstat and never followed.
-//
-// Left out: the ANSI calls; wildcards but "*" and "*.*" (refused, and said
-// on standard error); every field of the find data but the name and the
-// attributes (zero); the status a failed call leaves for GetLastError.
+// drive's folder itself, then the entries in readdir's order, read as the
+// walk goes: entries removed behind it are never met again, and each other
+// one is met once. A folder held open is listed through its descriptor,
+// wherever its path now leads. Links are never followed.
+// Left out: wildcards but "*" and "*.*" (refused, and said on standard
+// error); every field of the find data but the name and the attributes.
+#include "CodePages.h"
 #include "Files.h"
-#include "Operations.h"
 #include "Platform.h"
 
 #include <algorithm>
@@ -47,21 +43,20 @@ void EndListing(Search* search) {
     delete search;
 }
 
-HANDLE Begin(DIR* folder, int dotsToList) {
+Search* Begin(DIR* folder, int dotsToList) {
     openListings.push_back(new Search{folder, dotsToList});
     return openListings.back();
 }
 
 // Fills the find data for the entry at `path` in `folder`, listed as `name`
 // (UTF-8, as on disk): false when the entry went away since readdir saw it,
-// or its name does not fit the find data, as Windows lists no name it cannot
-// hand out.
+// or, as Windows lists no name it cannot hand out, its name does not fit.
 bool Describe(int folder, const char* path, const char* name, WIN32_FIND_DATAW* data) {
     struct stat entry;
     if (::fstatat(folder, path, &entry, AT_SYMLINK_NOFOLLOW) != 0) {
         return false;
     }
-    std::u16string wide = WideFromUtf8(name);
+    std::u16string wide = Utf16FromUtf8(name, Unconvertible::replaced);
     if (wide.size() >= MAX_PATH) {
         return false;
     }
@@ -100,8 +95,7 @@ HANDLE FindEntry(std::string linuxPath, WIN32_FIND_DATAW* data) {
 }
 
 // A listing of the folder of a mapped pattern that ends in "*" or "*.*",
-// which take every name, a name without a dot included. The module asks for
-// no other wildcard, and none is emulated.
+// which take every name, a name without a dot included.
 HANDLE StartListing(const std::string& linuxPattern, WIN32_FIND_DATAW* data) {
     std::string last = LastComponent(linuxPattern);
     if (last.find_first_of("*?") == std::string::npos) {
@@ -130,22 +124,21 @@ HANDLE StartListing(const std::string& linuxPattern, WIN32_FIND_DATAW* data) {
         return INVALID_HANDLE_VALUE;
     }
     // A drive's own folder lists no "." and "..".
-    HANDLE search = Begin(opened, DriveFolderLength(folder) == folder.size() ? 0 : 2);
-    if (NextEntry(*static_cast<Search*>(search), data)) {
+    Search* search = Begin(opened, DriveFolderLength(folder) == folder.size() ? 0 : 2);
+    if (NextEntry(*search, data)) {
         return search;
     }
-    EndListing(static_cast<Search*>(search));
+    EndListing(search);
     return INVALID_HANDLE_VALUE;
 }
 
 // An entry handed out, as the trace shows it: its name and attributes.
-std::string Shown(const WIN32_FIND_DATAW* data) {
+std::string Listed(const WIN32_FIND_DATAW* data) {
     return Quoted(data->cFileName) + " " + Hex(data->dwFileAttributes);
 }
 
 std::string Described(HANDLE handle) {
-    return handle == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE"
-                                          : Hex(reinterpret_cast<uintptr_t>(handle));
+    return handle == INVALID_HANDLE_VALUE ? "INVALID_HANDLE_VALUE" : Shown(handle);
 }
 
 } // namespace
@@ -164,8 +157,9 @@ int OpenSearchCount() {
 
 namespace platform {
 
+using namespace emulated;
+
 HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
-    using namespace emulated;
     Operation operation("FindFirstFileW");
     HANDLE result = INVALID_HANDLE_VALUE;
     std::string linuxPattern;
@@ -175,25 +169,23 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW findData) {
     if (operation.Tracing()) {
         operation.Trace(Quoted(pattern), result == INVALID_HANDLE_VALUE
                                              ? Described(result)
-                                             : Described(result) + " " + Shown(findData));
+                                             : Described(result) + " " + Listed(findData));
     }
     return result;
 }
 
 BOOL FindNextFileW(HANDLE handle, LPWIN32_FIND_DATAW findData) {
-    using namespace emulated;
     Operation operation("FindNextFileW");
     Search* search = static_cast<Search*>(handle);
     BOOL result = !operation.Faulted() && IsOpen(handle) && search->folder != nullptr &&
                   NextEntry(*search, findData);
     if (operation.Tracing()) {
-        operation.Trace(Described(handle), result ? "TRUE " + Shown(findData) : "FALSE");
+        operation.Trace(Described(handle), result ? "TRUE " + Listed(findData) : "FALSE");
     }
     return result;
 }
 
 BOOL FindClose(HANDLE handle) {
-    using namespace emulated;
     Operation operation("FindClose");
     BOOL result = !operation.Faulted() && IsOpen(handle);
     if (result) {

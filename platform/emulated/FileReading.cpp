@@ -4,13 +4,10 @@
 // POSIX opens never lock, so other readers and writers are never shut out,
 // as the module's share mode asks. Left out, and refused: creating or
 // writing a file, and any move but the rewind to the start (said on
-// standard error); the status a failed call leaves for GetLastError (the
-// trace shows it).
+// standard error).
 #include "Files.h"
-#include "Operations.h"
 #include "Platform.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <unistd.h>
@@ -19,12 +16,10 @@
 namespace emulated {
 namespace {
 
-// Win32 statuses these calls report beyond those PlatformTypes.h names.
-const DWORD errorTooManyOpenFiles = 4;
-const DWORD errorLockViolation = 33;
+const DWORD errorTooManyOpenFiles = 4; // beyond what PlatformTypes.h names
 
 // Reading and moving within a file in use meet its lock.
-const FaultStatuses lockedFaultStatuses = {ERROR_ACCESS_DENIED, errorLockViolation,
+const FaultStatuses lockedFaultStatuses = {ERROR_ACCESS_DENIED, 33 /* ERROR_LOCK_VIOLATION */,
                                            ERROR_FILE_NOT_FOUND, ERROR_NOT_ENOUGH_MEMORY};
 
 // The status for why open(2) failed on `path`.
@@ -85,22 +80,22 @@ DWORD StatusOnStart(const Operation& operation, int fd) {
 
 namespace platform {
 
+using namespace emulated;
+
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES,
                    DWORD disposition, DWORD, HANDLE) {
-    using namespace emulated;
     Operation operation("CreateFileA");
     HANDLE file = INVALID_HANDLE_VALUE;
     DWORD error = operation.Faulted() ? operation.FaultStatus(fileFaultStatuses)
                                       : OpenToRead(path, access, shareMode, disposition, file);
     operation.Trace(Quoted(path) + ", access " + Hex(access) + ", share " + Hex(shareMode) +
                         ", disposition " + std::to_string(disposition),
-                    error == 0 ? Hex(reinterpret_cast<uintptr_t>(file))
+                    error == 0 ? Shown(file)
                                : "INVALID_HANDLE_VALUE (error " + std::to_string(error) + ")");
     return file;
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
-    using namespace emulated;
     Operation operation("ReadFile");
     int fd = DescriptorOf(file);
     DWORD error = StatusOnStart(operation, fd);
@@ -117,14 +112,13 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
         }
     }
     *read = error == 0 ? total : 0; // never null without an OVERLAPPED, as on Windows
-    operation.Trace(Hex(reinterpret_cast<uintptr_t>(file)) + ", " + std::to_string(toRead),
+    operation.Trace(Shown(file) + ", " + std::to_string(toRead),
                     error == 0 ? "TRUE, read " + std::to_string(total)
                                : "FALSE (error " + std::to_string(error) + ")");
     return error == 0 ? TRUE : FALSE;
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
-    using namespace emulated;
     Operation operation("SetFilePointer");
     int fd = DescriptorOf(file);
     DWORD error = StatusOnStart(operation, fd);
@@ -139,18 +133,17 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
     if (error == 0 && ::lseek(fd, 0, SEEK_SET) != 0) {
         error = ErrorFromErrno(errno);
     }
-    operation.Trace(Hex(reinterpret_cast<uintptr_t>(file)) + ", " + std::to_string(distance) +
-                        ", method " + std::to_string(method),
-                    error == 0 ? "0"
-                               : "INVALID_SET_FILE_POINTER (error " + std::to_string(error) + ")");
+    operation.Trace(
+        Shown(file) + ", " + std::to_string(distance) + ", method " + std::to_string(method),
+        error == 0 ? "0" : "INVALID_SET_FILE_POINTER (error " + std::to_string(error) + ")");
     return error == 0 ? 0 : INVALID_SET_FILE_POINTER;
 }
 
 int lstrlenA(LPCSTR text) {
     // lstrlenA cannot fail: an injected fault is counted and passed over.
-    emulated::Operation operation("lstrlenA");
+    Operation operation("lstrlenA");
     int length = text != nullptr ? static_cast<int>(std::strlen(text)) : 0;
-    operation.Trace(emulated::Quoted(text), std::to_string(length));
+    operation.Trace(Quoted(text), std::to_string(length));
     return length;
 }
 

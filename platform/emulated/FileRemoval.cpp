@@ -1,41 +1,26 @@
 // The emulated file calls, part two: SetFileAttributesW, DeleteFileW and
-// RemoveDirectoryW over the real POSIX file system, with Windows' rules
-// rather than Linux's:
-//  - read-only is "no write permission for the owner"; a read-only file
-//    cannot be deleted and a read-only folder cannot be removed;
-//  - DeleteFileW never deletes a folder, and deletes a link as the link;
-//  - RemoveDirectoryW removes only an empty folder, or a link to a folder as
-//    the link, and never a drive's own folder;
-//  - a folder another handle holds open without sharing its deletion cannot
-//    be removed;
-//  - nothing here follows a link into its target, but for what
-//    FollowLinksAsWineDoes asks.
-// A test can make the removal of one path fail, as it fails on Windows for a
-// file another program holds open. Left out: the ANSI calls, and the status
-// a failed call leaves for GetLastError (the trace shows it).
+// RemoveDirectoryW over the real POSIX file system, with Windows' rules:
+// read-only is "no write permission for the owner", and a read-only file or
+// folder cannot be removed; DeleteFileW deletes no folder, RemoveDirectoryW
+// only an empty one, never a drive's own or one held open without sharing
+// its deletion; a link goes as the link, never its target (but for what
+// FollowLinksAsWineDoes asks). Left out: every attribute but read-only.
 #include "Files.h"
-#include "Operations.h"
 #include "Platform.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <unistd.h>
-#include <utility>
 #include <vector>
 
 namespace emulated {
 
 DWORD AttributesOf(const struct stat& entry, const char* name, bool leadsToFolder) {
-    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
-    if (S_ISLNK(entry.st_mode)) {
-        attributes = FILE_ATTRIBUTE_REPARSE_POINT |
-                     (leadsToFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE);
-    } else if (S_ISDIR(entry.st_mode)) {
-        attributes = FILE_ATTRIBUTE_DIRECTORY;
-    }
-    if (!S_ISLNK(entry.st_mode) && (entry.st_mode & S_IWUSR) == 0) {
+    const bool link = S_ISLNK(entry.st_mode);
+    const bool folder = link ? leadsToFolder : S_ISDIR(entry.st_mode);
+    DWORD attributes = (folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) |
+                       (link ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+    if (!link && (entry.st_mode & S_IWUSR) == 0) {
         attributes |= FILE_ATTRIBUTE_READONLY;
     }
     if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
@@ -44,25 +29,15 @@ DWORD AttributesOf(const struct stat& entry, const char* name, bool leadsToFolde
     return attributes;
 }
 
+// EACCES, EPERM, EROFS, EISDIR and the rest deny access.
 DWORD ErrorFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case ENOTEMPTY:
-    case EEXIST:
-        return ERROR_DIR_NOT_EMPTY;
-    case EBUSY:
-    case ETXTBSY:
-        return ERROR_SHARING_VIOLATION;
-    case ENAMETOOLONG:
-        return errorFilenameTooLong;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default: // EACCES, EPERM, EROFS, EISDIR and the rest
-        return ERROR_ACCESS_DENIED;
-    }
+    return error == ENOENT                         ? ERROR_FILE_NOT_FOUND
+           : error == ENOTDIR                      ? ERROR_PATH_NOT_FOUND
+           : error == ENOTEMPTY || error == EEXIST ? ERROR_DIR_NOT_EMPTY
+           : error == EBUSY || error == ETXTBSY    ? ERROR_SHARING_VIOLATION
+           : error == ENAMETOOLONG                 ? errorFilenameTooLong
+           : error == ENOMEM                       ? ERROR_NOT_ENOUGH_MEMORY
+                                                   : ERROR_ACCESS_DENIED;
 }
 
 namespace {
@@ -74,21 +49,16 @@ struct RemovalFault {
 std::vector<RemovalFault> removalFaults;
 
 // lstat of a mapped path, in any case (`linuxPath` then holds the spelling
-// on disk): 0, or the status of the failure.
-DWORD LookUp(std::string& linuxPath, Entry& located, struct stat& status) {
+// on disk): 0, or the status of the failure. An entry to remove that
+// FailRemovalOf named fails as it asked.
+DWORD LookUp(std::string& linuxPath, Entry& located, struct stat& status, bool toRemove) {
     bool found = InAnyCase(linuxPath, [&](Entry entry) {
         located = entry;
         return ::fstatat(entry.folder, entry.name, &status, AT_SYMLINK_NOFOLLOW) == 0;
     });
-    return found ? 0 : ErrorFromErrno(errno);
-}
-
-// LookUp of an entry to remove: one that FailRemovalOf named fails as it
-// asked.
-DWORD LookUpToRemove(std::string& linuxPath, Entry& located, struct stat& status) {
-    DWORD error = LookUp(linuxPath, located, status);
+    DWORD error = found ? 0 : ErrorFromErrno(errno);
     for (const RemovalFault& fault : removalFaults) {
-        if (error == 0 && fault.linuxPath == linuxPath) {
+        if (error == 0 && toRemove && fault.linuxPath == linuxPath) {
             error = static_cast<DWORD>(StatusOfFault(fault.kind, fileFaultStatuses));
         }
     }
@@ -100,30 +70,22 @@ DWORD Checked(int result) {
     return result == 0 ? 0 : ErrorFromErrno(errno);
 }
 
-// The operations on a mapped path: 0, or the status of the failure.
+// The changes of an entry found at its mapped path: 0, or the status of the
+// failure.
 
-DWORD SetAttributesAt(std::string linuxPath, DWORD attributes) {
-    Entry located{};
-    struct stat entry;
-    DWORD status = LookUp(linuxPath, located, entry);
+DWORD SetAttributesAt(const Entry& located, const struct stat& entry, DWORD attributes) {
     bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (status != 0 || S_ISLNK(entry.st_mode)) {
+    if (S_ISLNK(entry.st_mode)) {
         // chmod would reach a link's target. A link has no permissions of
         // its own, so it is never read-only and cannot be made so.
-        return status != 0 ? status : readOnly ? ERROR_ACCESS_DENIED : 0;
+        return readOnly ? ERROR_ACCESS_DENIED : 0;
     }
     mode_t mode =
         readOnly ? (entry.st_mode & ~static_cast<mode_t>(0222)) : (entry.st_mode | S_IWUSR);
     return Checked(::fchmodat(located.folder, located.name, mode & 07777, 0));
 }
 
-DWORD DeleteAt(std::string linuxPath) {
-    Entry located{};
-    struct stat entry;
-    DWORD status = LookUpToRemove(linuxPath, located, entry);
-    if (status != 0) {
-        return status;
-    }
+DWORD DeleteAt(const std::string&, const Entry& located, const struct stat& entry) {
     bool isLink = S_ISLNK(entry.st_mode);
     if (S_ISDIR(entry.st_mode) || (isLink && LeadsToFolder(located.folder, located.name)) ||
         (!isLink && (entry.st_mode & S_IWUSR) == 0)) {
@@ -133,12 +95,9 @@ DWORD DeleteAt(std::string linuxPath) {
     return Checked(::unlinkat(located.folder, located.name, 0));
 }
 
-DWORD RemoveFolderAt(std::string linuxPath) {
-    Entry located{};
-    struct stat entry;
-    DWORD status = LookUpToRemove(linuxPath, located, entry);
-    if (status != 0 || DriveFolderLength(linuxPath) == linuxPath.size()) {
-        return status != 0 ? status : ERROR_ACCESS_DENIED; // never a drive's own folder
+DWORD RemoveFolderAt(const std::string& linuxPath, const Entry& located, const struct stat& entry) {
+    if (DriveFolderLength(linuxPath) == linuxPath.size()) {
+        return ERROR_ACCESS_DENIED; // never a drive's own folder
     }
     if (HeldWithoutDeleteSharing(linuxPath)) {
         return ERROR_SHARING_VIOLATION; // open elsewhere, and not to be deleted
@@ -148,12 +107,12 @@ DWORD RemoveFolderAt(std::string linuxPath) {
         if (!LeadsToFolder(located.folder, located.name)) {
             return ERROR_DIRECTORY;
         }
-        if (!LinksFollowedAsWineDoes()) {
+        if (!linksFollowedAsWineDoes) {
             return Checked(::unlinkat(located.folder, located.name, 0));
         }
         // Wine removes the folder the link leads to, and leaves the link.
         char* target = ::realpath(linuxPath.c_str(), nullptr);
-        status = target != nullptr ? Checked(::rmdir(target)) : ErrorFromErrno(errno);
+        DWORD status = target != nullptr ? Checked(::rmdir(target)) : ErrorFromErrno(errno);
         std::free(target);
         return status;
     }
@@ -166,17 +125,20 @@ DWORD RemoveFolderAt(std::string linuxPath) {
     return Checked(::unlinkat(located.folder, located.name, AT_REMOVEDIR));
 }
 
-// A call that changes the entry at `path`: `change` takes the mapped path
-// and answers 0 or the status of its failure. `more` follows the path in the
-// trace's arguments.
+// A call that changes the entry at `path`, once LookUp has found it:
+// `change` takes its path, place and lstat record. `more` follows the path in
+// the trace's arguments.
 template <typename Change>
-BOOL ChangeEntry(const char* name, LPCWSTR path, const std::string& more, Change change) {
+BOOL ChangeEntry(const char* name, LPCWSTR path, const std::string& more, bool removal,
+                 Change change) {
     Operation operation(name);
     std::string linuxPath;
+    Entry located{};
+    struct stat entry;
     DWORD status = operation.Faulted() ? operation.FaultStatus(fileFaultStatuses)
                                        : MapFilePath(path, linuxPath);
-    if (status == 0) {
-        status = change(std::move(linuxPath));
+    if (status == 0 && (status = LookUp(linuxPath, located, entry, removal)) == 0) {
+        status = change(linuxPath, located, entry);
     }
     if (operation.Tracing()) {
         operation.Trace(Quoted(path) + more,
@@ -207,19 +169,22 @@ bool FailRemovalOf(const char* windowsPath, FaultKind kind) {
 
 namespace platform {
 
+using namespace emulated;
+
 BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
-    return emulated::ChangeEntry("SetFileAttributesW", path, ", " + emulated::Hex(attributes),
-                                 [attributes](std::string linuxPath) {
-                                     return emulated::SetAttributesAt(linuxPath, attributes);
-                                 });
+    return ChangeEntry(
+        "SetFileAttributesW", path, ", " + Hex(attributes), false,
+        [attributes](const std::string&, const Entry& located, const struct stat& entry) {
+            return SetAttributesAt(located, entry, attributes);
+        });
 }
 
 BOOL DeleteFileW(LPCWSTR path) {
-    return emulated::ChangeEntry("DeleteFileW", path, std::string(), emulated::DeleteAt);
+    return ChangeEntry("DeleteFileW", path, std::string(), true, DeleteAt);
 }
 
 BOOL RemoveDirectoryW(LPCWSTR path) {
-    return emulated::ChangeEntry("RemoveDirectoryW", path, std::string(), emulated::RemoveFolderAt);
+    return ChangeEntry("RemoveDirectoryW", path, std::string(), true, RemoveFolderAt);
 }
 
 } // namespace platform

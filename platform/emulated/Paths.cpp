@@ -1,12 +1,7 @@
-// Windows paths to Linux paths, as Wine maps its drives, and names as Wine
-// keeps them: UTF-8 on disk, UTF-16 to the wide calls, found without regard
-// to case. Left out: shares, devices (a device's name reaches no file) and
-// short names.
-#include "Paths.h"
-
+// Windows paths mapped to Linux paths, and names looked up without regard to
+// case, as Files.h promises. Left out: short names.
 #include "CodePages.h"
-#include "Control.h"
-#include "Operations.h"
+#include "Files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,27 +15,19 @@
 namespace emulated {
 namespace {
 
-// The longest path the wide calls take, in UTF-16 units.
-const std::size_t maxWidePath = 32767;
-
 std::string driveFolder; // empty: take the environment's
 
 std::string DriveFolder() {
-    if (!driveFolder.empty()) {
-        return driveFolder;
-    }
     const char* setting = Setting("GANTREL_DRIVES");
-    return setting != nullptr ? setting : "";
+    return !driveFolder.empty() ? driveFolder : setting != nullptr ? setting : "";
 }
 
 // "<drives>/x" for the drive letter `letter`, or "" while no drives are set.
 std::string DriveOf(char letter) {
     std::string base = DriveFolder();
-    if (!base.empty()) {
-        base += '/';
-        base += static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
-    }
-    return base;
+    return base.empty()
+               ? base
+               : base + '/' + static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
 }
 
 bool HasDriveLetter(const std::string& path) {
@@ -55,11 +42,10 @@ bool IsDeviceName(const std::string& component) {
     for (char& c : base) {
         c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c);
     }
-    if (base == "con" || base == "prn" || base == "aux" || base == "nul") {
-        return true;
-    }
-    return base.size() == 4 && (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) &&
-           base[3] >= '1' && base[3] <= '9';
+    return base == "con" || base == "prn" || base == "aux" || base == "nul" ||
+           (base.size() == 4 &&
+            (base.compare(0, 3, "com") == 0 || base.compare(0, 3, "lpt") == 0) && base[3] >= '1' &&
+            base[3] <= '9');
 }
 
 // Whether two UTF-8 names are the same name to Windows, which compares them
@@ -79,13 +65,9 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
                       [&upper](char16_t x, char16_t y) { return upper(x) == upper(y); });
 }
 
-// ANSI text in the ANSI code page as UTF-8, and wide text as UTF-8: a byte
-// sequence the code page does not define, or half a pair, becomes U+FFFD, a
-// name no file has (Linux names are UTF-8 and cannot hold half a pair).
-std::string Utf8FromAnsi(const char* ansi, std::size_t length) {
-    return Utf8FromCodePage(ansi, length, AnsiCodePage(), Unconvertible::replaced);
-}
-
+// Wide text as UTF-8: half a pair becomes U+FFFD, a name no file has (Linux
+// names are UTF-8 and cannot hold half a pair). ANSI text is read the same
+// way in the ANSI code page.
 std::string Utf8FromWide(const WCHAR* wide, std::size_t length) {
     return Utf8FromUtf16(wide, length, Unconvertible::replaced);
 }
@@ -96,8 +78,7 @@ bool MapPath(const char* windowsPath, std::string& linuxPath) {
     if (windowsPath == nullptr || windowsPath[0] == 0) {
         return false;
     }
-    // "\\?\X:\a\b", the verbatim form, stands exactly as it is, with
-    // backslashes only and no component folded or resolved.
+    // A verbatim path has backslashes only, and no component folded or resolved.
     const bool verbatim = std::strncmp(windowsPath, "\\\\?\\", 4) == 0;
     // The path is UTF-8 by now, where no byte of a longer character has the
     // code of a separator.
@@ -112,17 +93,9 @@ bool MapPath(const char* windowsPath, std::string& linuxPath) {
                       IsDeviceName(path.substr(lastSeparator + 1)))) {
         return false; // a share or a device: nothing here stands for one
     }
-    std::string base;
-    std::size_t rest = 0;
-    bool rooted = true;
-    if (HasDriveLetter(path)) {
-        base = DriveOf(path[0]);
-        rest = verbatim ? 3 : 2;
-    } else if (isSeparator(0)) {
-        base = DriveOf('c');
-    } else {
-        rooted = false;
-    }
+    const bool lettered = HasDriveLetter(path), rooted = lettered || isSeparator(0);
+    const std::string base = lettered ? DriveOf(path[0]) : rooted ? DriveOf('c') : "";
+    const std::size_t rest = lettered ? (verbatim ? 3 : 2) : 0;
     if (rooted && base.empty()) {
         return false;
     }
@@ -134,15 +107,10 @@ bool MapPath(const char* windowsPath, std::string& linuxPath) {
             part += path[i];
             continue;
         }
-        if (verbatim) {
-            // "." and ".." cannot be names of entries, nor can "".
-            if (part == "." || part == ".." || (part.empty() && i < path.size())) {
-                return false;
-            }
-            if (!part.empty()) {
-                parts.push_back(part);
-            }
-        } else if (part == "..") {
+        if (verbatim && (part == "." || part == ".." || (part.empty() && i < path.size()))) {
+            return false; // "." and ".." cannot be names of entries, nor can ""
+        }
+        if (part == ".." && !verbatim) {
             if (!parts.empty() && parts.back() != "..") {
                 parts.pop_back();
             } else if (!rooted) {
@@ -165,10 +133,7 @@ bool MapPath(const char* windowsPath, std::string& linuxPath) {
     }
     linuxPath = base;
     for (const std::string& each : parts) {
-        if (!linuxPath.empty()) {
-            linuxPath += '/';
-        }
-        linuxPath += each;
+        linuxPath += (linuxPath.empty() ? "" : "/") + each;
     }
     if (linuxPath.empty()) {
         linuxPath = ".";
@@ -184,18 +149,16 @@ void SetDriveFolder(const std::string& folder) {
 
 std::size_t DriveFolderLength(const std::string& linuxPath) {
     std::string base = DriveFolder();
-    if (base.empty() || linuxPath.size() < base.size() + 2 ||
-        linuxPath.compare(0, base.size(), base) != 0 || linuxPath[base.size()] != '/') {
-        return 0;
-    }
-    return base.size() + 2;
+    bool inside = !base.empty() && linuxPath.size() >= base.size() + 2 &&
+                  linuxPath.compare(0, base.size(), base) == 0 && linuxPath[base.size()] == '/';
+    return inside ? base.size() + 2 : 0;
 }
 
 DWORD MapFilePath(const WCHAR* windowsPath, std::string& linuxPath) {
     std::size_t length = windowsPath != nullptr ? std::char_traits<WCHAR>::length(windowsPath) : 0;
     bool verbatim =
         length >= 4 && std::char_traits<WCHAR>::compare(windowsPath, u"\\\\?\\", 4) == 0;
-    if (length > maxWidePath || (!verbatim && length >= MAX_PATH)) {
+    if (length > 32767 || (!verbatim && length >= MAX_PATH)) { // in UTF-16 units
         return errorFilenameTooLong;
     }
     return MapPath(Utf8FromWide(windowsPath, length).c_str(), linuxPath) ? 0 : ERROR_PATH_NOT_FOUND;
@@ -206,7 +169,10 @@ DWORD MapFilePath(const char* windowsPath, std::string& linuxPath) {
     if (length >= MAX_PATH) {
         return errorFilenameTooLong;
     }
-    return length > 0 && MapPath(Utf8FromAnsi(windowsPath, length).c_str(), linuxPath)
+    return length > 0 && MapPath(Utf8FromCodePage(windowsPath, length, AnsiCodePage(),
+                                                  Unconvertible::replaced)
+                                     .c_str(),
+                                 linuxPath)
                ? 0
                : ERROR_PATH_NOT_FOUND;
 }
@@ -248,10 +214,6 @@ bool FindCase(std::string& linuxPath) {
         linuxPath = found;
     }
     return changed;
-}
-
-std::u16string WideFromUtf8(const std::string& utf8) {
-    return Utf16FromUtf8(utf8, Unconvertible::replaced);
 }
 
 std::string Quoted(const WCHAR* windowsPath) {
