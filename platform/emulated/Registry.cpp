@@ -1,17 +1,11 @@
 // The registry calls of the emulated platform, ANSI and wide, answering as
-// the Windows NT registry does for everything the module relies on.
-//
-// The two forms differ only in how their texts arrive and leave: a path in
-// the ANSI code page or in UTF-16, a name handed out with '?' for what the
-// code page cannot carry or as it is. Each call is one body for both, which
-// one helper counts, faults, traces and runs on the key its handle names.
-// Enumeration answers index 0 only: the module removes each sub-key before
-// it asks for the next.
-#include "CodePages.h"
+// the Windows NT registry does for everything the module relies on. The two
+// forms differ only in how their texts arrive and leave, so each call is one
+// body for both. Enumeration answers index 0 only: the module removes each
+// sub-key before it asks for the next.
 #include "Operations.h"
 #include "Platform.h"
-#include "RegistryFile.h"
-#include "RegistryState.h"
+#include "Registry.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,8 +13,7 @@
 namespace emulated {
 namespace {
 
-const LONG errorNoAccess = 998;                    // ERROR_NOACCESS: a null buffer with a size
-const LONG errorTooDeep = ERROR_INVALID_PARAMETER; // a key more than 512 levels deep
+const LONG errorNoAccess = 998; // ERROR_NOACCESS: a null buffer with a size
 
 std::string Handle(HKEY key) {
     return Hex(reinterpret_cast<uintptr_t>(key));
@@ -41,7 +34,6 @@ std::string Traced(const WCHAR* text) {
                : Quoted(NameFromUtf16(text, std::char_traits<WCHAR>::length(text)).c_str());
 }
 
-// A sub-key path's components as kept; false for one that cannot be split.
 // No path at all is the key itself, as an empty one is.
 bool Split(const char* subKey, std::vector<std::string>& components) {
     return SplitRegistryPath(subKey != nullptr ? subKey : "", AnsiCodePage(), components);
@@ -75,9 +67,7 @@ bool HasLineBreak(const std::vector<std::string>& components) {
     return false;
 }
 
-// RegCreateKeyEx (`create`) or RegOpenKeyEx of the path below `parent`. A
-// key created is saved to the registry file first, and is not made when the
-// file cannot take it.
+// RegCreateKeyEx (`create`) or RegOpenKeyEx of the path below `parent`.
 template <typename Character>
 LONG OpenKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey, bool create,
              PHKEY result, LPDWORD disposition) {
@@ -100,9 +90,8 @@ LONG OpenKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey
         return ERROR_FILE_NOT_FOUND;
     }
     if (created) {
-        // Windows keeps keys within 512 levels of their root.
         if (RegistryKeyDepth(*parent) + components.size() > maxRegistryKeyDepth) {
-            return errorTooDeep;
+            return ERROR_INVALID_PARAMETER;
         }
         LONG status =
             SaveRegistryChangeWith([&] { return KeyRecord(RegistryKeyPath(*parent, components)); });
@@ -118,9 +107,7 @@ LONG OpenKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey
     return ERROR_SUCCESS;
 }
 
-// RegDeleteKey of the path below `parent`, saved to the registry file
-// first. A key that still has sub-keys is refused, as the NT registry
-// refuses it; so is a root, and a key someone may not touch.
+// A key that still has sub-keys is refused, as the NT registry refuses it.
 template <typename Character>
 LONG DeleteKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey) {
     std::vector<std::string> components;
@@ -220,12 +207,11 @@ LONG SetValue(RegistryKey& key, LPCSTR valueName, DWORD type, const BYTE* data, 
     }
     RegistryValue value{ValueName(valueName), type,
                         std::string(reinterpret_cast<const char*>(data), size)};
-    // A replaced value keeps its old name, in the file as in memory.
+    // In the file as in memory.
     auto existing = key.values.find(value.name);
     if (existing != key.values.end()) {
         value.name = existing->second.name;
     }
-    // Saved first: a change the file cannot take is not made at all.
     LONG status = SaveRegistryChangeWith([&] { return ValueRecord(RegistryKeyPath(key), value); });
     if (status == ERROR_SUCCESS) {
         PutRegistryValue(key, std::move(value));
@@ -233,10 +219,8 @@ LONG SetValue(RegistryKey& key, LPCSTR valueName, DWORD type, const BYTE* data, 
     return status;
 }
 
-// One registry call on the key `handle` names, from its first step to its
-// trace line: it is counted, takes the fault injected into it, holds the
-// registry (to change it, with `change`) while `body` runs on the key, and
-// is traced with its arguments and its answer.
+// One registry call on the key `handle` names: counted, faulted, holding the
+// registry while `body` runs on the key, and traced.
 template <typename Body, typename Answer>
 LONG KeyCall(const char* name, const std::string& arguments, HKEY handle, bool change,
              const Body& body, const Answer& answer) {
@@ -299,82 +283,81 @@ LONG DeleteCall(const char* name, HKEY root, const Character* subKey) {
 
 namespace platform {
 
-using emulated::RegistryKey;
+using namespace emulated;
 
 LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
                      PHKEY result, LPDWORD disposition) {
-    return emulated::OpenCall("RegCreateKeyExA", root, subKey, true, result, disposition);
+    return OpenCall("RegCreateKeyExA", root, subKey, true, result, disposition);
 }
 
 // The emulated registry has no links: REG_OPTION_OPEN_LINK changes nothing.
 LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
-    return emulated::OpenCall("RegOpenKeyExA", root, subKey, false, result, nullptr);
+    return OpenCall("RegOpenKeyExA", root, subKey, false, result, nullptr);
 }
 
 LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
-    return emulated::OpenCall("RegOpenKeyExW", root, subKey, false, result, nullptr);
+    return OpenCall("RegOpenKeyExW", root, subKey, false, result, nullptr);
 }
 
 LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD size) {
-    return emulated::KeyCall(
+    return KeyCall(
         "RegQueryValueExA",
-        emulated::Handle(handle) + ", " + emulated::Quoted(valueName) +
+        Handle(handle) + ", " + Quoted(valueName) +
             (data != nullptr ? ", buffer of " : ", size query ") +
             std::to_string(size != nullptr ? *size : 0),
         handle, false,
         [&](const std::shared_ptr<RegistryKey>& key) {
-            return emulated::QueryValue(*key, valueName, reserved, type, data, size);
+            return QueryValue(*key, valueName, reserved, type, data, size);
         },
         [&](LONG status) {
-            return emulated::Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
-                                                   ? ", size " + std::to_string(*size)
-                                                   : std::string());
+            return Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
+                                         ? ", size " + std::to_string(*size)
+                                         : std::string());
         });
 }
 
 LONG RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
                     DWORD size) {
-    return emulated::KeyCall(
+    return KeyCall(
         "RegSetValueExA",
-        emulated::Handle(handle) + ", " + emulated::Quoted(valueName) + ", type " +
-            std::to_string(type) + ", " + std::to_string(size) + " bytes",
+        Handle(handle) + ", " + Quoted(valueName) + ", type " + std::to_string(type) + ", " +
+            std::to_string(size) + " bytes",
         handle, true,
         [&](const std::shared_ptr<RegistryKey>& key) {
-            return emulated::SetValue(*key, valueName, type, data, size);
+            return SetValue(*key, valueName, type, data, size);
         },
-        emulated::Status);
+        Status);
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                    LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    return emulated::EnumCall("RegEnumKeyExA", key, index, name, nameSize, reserved, keyClass,
-                              classSize, lastWriteTime);
+    return EnumCall("RegEnumKeyExA", key, index, name, nameSize, reserved, keyClass, classSize,
+                    lastWriteTime);
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
                    LPWSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    return emulated::EnumCall("RegEnumKeyExW", key, index, name, nameSize, reserved, keyClass,
-                              classSize, lastWriteTime);
+    return EnumCall("RegEnumKeyExW", key, index, name, nameSize, reserved, keyClass, classSize,
+                    lastWriteTime);
 }
 
 LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
-    return emulated::DeleteCall("RegDeleteKeyA", root, subKey);
+    return DeleteCall("RegDeleteKeyA", root, subKey);
 }
 
 LONG RegDeleteKeyW(HKEY root, LPCWSTR subKey) {
-    return emulated::DeleteCall("RegDeleteKeyW", root, subKey);
+    return DeleteCall("RegDeleteKeyW", root, subKey);
 }
 
 LONG RegCloseKey(HKEY key) {
-    // Closing cannot fail for a reason: an injected fault is counted and
-    // passed over, so that no handle is left open by it.
-    emulated::Operation operation("RegCloseKey");
+    // An injected fault is counted and passed over: no handle is left open.
+    Operation operation("RegCloseKey");
     LONG status = ERROR_SUCCESS;
-    if (!emulated::IsPredefinedRoot(key) && !emulated::CloseKeyHandle(key)) {
+    if (!IsPredefinedRoot(key) && !CloseKeyHandle(key)) {
         status = ERROR_INVALID_HANDLE;
     }
-    operation.Trace(emulated::Handle(key), emulated::Status(status));
+    operation.Trace(Handle(key), Status(status));
     return status;
 }
 

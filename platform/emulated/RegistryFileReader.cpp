@@ -1,7 +1,8 @@
 // Reading REGEDIT4 text into the registry.
-#include "RegistryFile.h"
+#include "Registry.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace emulated {
@@ -27,24 +28,12 @@ std::string Trimmed(const std::string& text) {
     return right.substr(std::min(right.find_first_not_of(" \t"), right.size()));
 }
 
-int HexDigit(char c) {
-    return c >= '0' && c <= '9'   ? c - '0'
-           : c >= 'a' && c <= 'f' ? c - 'a' + 10
-           : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                  : -1;
-}
-
 // A number of 1 to 8 hexadecimal digits, as dword: and hex(N): write them.
 bool ParseHex(const std::string& digits, unsigned long& number) {
-    number = 0;
-    for (char c : digits) {
-        int digit = HexDigit(c);
-        if (digit < 0) {
-            return false;
-        }
-        number = number << 4 | static_cast<unsigned long>(digit);
-    }
-    return !digits.empty() && digits.size() <= 8;
+    bool valid = !digits.empty() && digits.size() <= 8 &&
+                 digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    number = valid ? std::strtoul(digits.c_str(), nullptr, 16) : 0;
+    return valid;
 }
 
 bool StartsWithNoCase(const std::string& text, std::size_t at, const char* prefix) {
@@ -58,8 +47,6 @@ class TextReader {
     TextReader(const std::string& text, RegistryRoots& roots, UINT codePage)
         : lines_(SplitLines(text)), roots_(roots), codePage_(codePage) {}
 
-    // `header`: whether the REGEDIT4 line has been read already, as it has
-    // for records that follow a file's beginning.
     bool Read(std::string& error, bool header = false) {
         for (index_ = 0; index_ < lines_.size(); ++index_) {
             lineNumber_ = index_ + 1;
@@ -133,8 +120,7 @@ class TextReader {
         return true;
     }
 
-    // A quoted text from `at` (on its opening quote); `at` ends after the
-    // closing quote.
+    // From `at` on the opening quote to just after the closing one.
     bool ReadQuoted(const std::string& line, std::size_t& at, std::string& text) {
         text.clear();
         for (++at; at < line.size(); ++at) {

@@ -1,7 +1,5 @@
 // Writing the registry, or one change to it, as REGEDIT4 text.
-#include "RegistryFile.h"
-
-#include "CodePages.h"
+#include "Registry.h"
 
 #include <cstdio>
 #include <utility>
@@ -10,8 +8,7 @@
 namespace emulated {
 namespace {
 
-// The registry editor wraps hex data near this column, continuing each line
-// with a backslash.
+// Where the registry editor wraps hex data, ending the line in a backslash.
 const std::size_t hexWrapColumn = 76;
 
 // A name or a text between double quotes. The registry editor knows only the
@@ -49,9 +46,8 @@ bool IsPlainText(const RegistryValue& value) {
     return true;
 }
 
-// A change appended to a file keeps each value on one line, so that a line
-// cut short by a process that died is the only torn part it can have. Names
-// are written in the file's code page.
+// A change appended to a file keeps each value on one line (no `wrap`), so
+// that a line cut short by a process that died is all it can lose.
 void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bool wrap = true) {
     std::size_t lineStart = out.size();
     if (value.name.empty()) {
@@ -94,8 +90,7 @@ void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bo
     out += '\n';
 }
 
-// Every key after its parent, in registry order, without recursion: a tree
-// may be deeper than the stack. False, and `out` left unfinished, for a name
+// Without recursion: a tree may be deeper than the stack. False for a name
 // the code page cannot carry.
 bool AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
     std::vector<std::pair<const RegistryKey*, std::string>> pending{{&root, root.name}};
@@ -128,10 +123,7 @@ bool AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
 } // namespace
 
 std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8) {
-    // Names go in the ANSI code page, as the registry editor reads them; a
-    // registry holding a name the code page cannot carry is written in UTF-8
-    // instead, marked as such by a byte order mark, so that no name is lost
-    // to a '?'.
+    // UTF-8, marked by its byte order mark, loses no name to a '?'.
     std::string out;
     for (UINT codePage : {inUtf8 ? utf8CodePage : AnsiCodePage(), utf8CodePage}) {
         out = codePage == utf8CodePage ? utf8FileHeader : "REGEDIT4\n";

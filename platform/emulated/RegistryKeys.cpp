@@ -1,5 +1,6 @@
-// The key tree's names, paths and changes.
-#include "RegistryKeys.h"
+// The emulated registry's key tree: its names, paths and changes, plain data
+// that the calls, the registry file and the host's dump all build on.
+#include "Registry.h"
 
 #include <algorithm>
 
@@ -29,8 +30,6 @@ void MarkDeleted(RegistryKey& top) {
     }
 }
 
-// A path as kept, split at its backslashes; doubled and trailing ones name
-// nothing more.
 bool SplitKeptPath(const std::string& path, std::vector<std::string>& components) {
     components.clear();
     if (!path.empty() && path[0] == '\\') {
@@ -65,14 +64,13 @@ RegistryRoots::RegistryRoots()
       localMachine(MakeRoot("HKEY_LOCAL_MACHINE")) {}
 
 std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::string& name) {
-    if (SameRegistryName(name, "HKEY_CLASSES_ROOT") || SameRegistryName(name, "HKCR")) {
-        return roots.classesRoot;
-    }
-    if (SameRegistryName(name, "HKEY_CURRENT_USER") || SameRegistryName(name, "HKCU")) {
-        return roots.currentUser;
-    }
-    if (SameRegistryName(name, "HKEY_LOCAL_MACHINE") || SameRegistryName(name, "HKLM")) {
-        return roots.localMachine;
+    static const char* const shortNames[] = {"HKCR", "HKCU", "HKLM"};
+    const std::shared_ptr<RegistryKey>* all[] = {&roots.classesRoot, &roots.currentUser,
+                                                 &roots.localMachine};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (SameRegistryName(name, (*all[i])->name) || SameRegistryName(name, shortNames[i])) {
+            return *all[i];
+        }
     }
     return nullptr;
 }
@@ -153,8 +151,7 @@ void RemoveRegistryKey(RegistryKey& key) {
     if (parent == nullptr) {
         return;
     }
-    // Keep the key alive while it is unhooked: the map may hold the last
-    // reference to it.
+    // The map may hold the last reference to the key.
     std::shared_ptr<RegistryKey> keep = parent->keys.at(key.name);
     parent->keys.erase(key.name);
     key.parent = nullptr;

@@ -1,13 +1,9 @@
 // The emulated registry's state: its keys, kept up to date with the file
 // other processes share, its open handles, and the control tests and the
 // host use to seed, deny and inspect it.
-#include "RegistryState.h"
-
-#include "CodePages.h"
 #include "Control.h"
 #include "Operations.h"
-#include "RegistryFile.h"
-#include "RegistryJournal.h"
+#include "Registry.h"
 
 #include <cstdio>
 #include <map>
@@ -25,9 +21,7 @@ struct RegistryState {
     LONG accessStatus = ERROR_SUCCESS;
     bool changing = false;
     long changesRefused = 0;
-    // Whether the file holds its names in UTF-8 rather than in the ANSI code
-    // page: records appended to it are written, and read, in the same.
-    bool fileInUtf8 = false;
+    bool fileInUtf8 = false;         // names in UTF-8, not the ANSI code page, records too
     std::vector<std::string> denied; // full paths, each with a backslash after it
     std::map<uintptr_t, std::shared_ptr<RegistryKey>> handles;
     uintptr_t nextHandle = 0x1000;
@@ -35,13 +29,11 @@ struct RegistryState {
 
 RegistryState state;
 
-// A write refused for the user's want of rights, or failing for any other
-// reason (a full disk, an I/O error).
+// A write refused for want of rights, or failing for any other reason.
 const FaultStatuses fileWriteFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistryIoFailed,
                                               errorRegistryIoFailed, errorRegistryIoFailed};
 
-// Keeps the open handles on the keys they named when the whole registry is
-// read again: a key that is gone is deleted for its handles.
+// Open handles keep the keys they named when the whole file is read again.
 void RebindHandles(RegistryRoots& fresh) {
     for (auto& entry : state.handles) {
         std::shared_ptr<RegistryKey>& key = entry.second;
@@ -53,12 +45,11 @@ void RebindHandles(RegistryRoots& fresh) {
         std::shared_ptr<RegistryKey> named = key->deleted ? nullptr : RootNamed(fresh, root->name);
         std::shared_ptr<RegistryKey> found = named ? FindRegistryKey(named, components) : nullptr;
         key->deleted = found == nullptr;
-        key = found != nullptr ? found : key;
+        key = found ? found : key;
     }
 }
 
-// The file cannot be used: every operation fails until it is mended, and
-// it is read whole again at the next one.
+// Every operation fails until the file is mended; the next reads it whole.
 void Refuse(const std::string& error) {
     state.roots.reset();
     state.fileError = error;
@@ -78,7 +69,6 @@ UINT FileCodePage() {
     return state.fileInUtf8 ? utf8CodePage : AnsiCodePage();
 }
 
-// Rewrites the file whole from the registry held; false when that fails.
 bool Compact(bool inUtf8) {
     std::string text = WriteRegistryText(*state.roots, inUtf8);
     if (!state.journal.Compact(text)) {
@@ -88,7 +78,7 @@ bool Compact(bool inUtf8) {
     return true;
 }
 
-// Takes in what the journal found new; false when the file is refused.
+// False when the file is refused.
 bool TakeNews(JournalNews news, const std::string& text) {
     std::string error;
     if (news == JournalNews::Whole) {
@@ -120,22 +110,18 @@ LONG LockAndRead(bool change) {
         std::string text;
         std::string error;
         LONG status = state.journal.Lock(change, news, text, error);
-        if (status == RegistryJournal::errorRefused) {
+        if (status == errorBadRegistryFile) {
             Refuse(error);
         }
-        if (status != ERROR_SUCCESS) {
-            return status == RegistryJournal::errorRefused ? errorBadRegistryFile : status;
-        }
-        if (TakeNews(news, text)) {
-            return ERROR_SUCCESS;
+        if (status != ERROR_SUCCESS || TakeNews(news, text)) {
+            return status;
         }
         state.journal.Unlock();
     }
     return errorBadRegistryFile;
 }
 
-// The registry, brought up to date with its file; null while the file is
-// refused.
+// The registry, up to date with its file; null while the file is refused.
 RegistryRoots* Registry() {
     if (state.accesses == 0) {
         RegistryAccess access(false);
@@ -152,16 +138,13 @@ std::shared_ptr<RegistryKey> RootKey(HKEY root) {
                                         : nullptr;
 }
 
-// The root and the components of `path` (text in `codePage`) below it;
-// false for no such root or a path that cannot be split.
 bool RootAndPath(HKEY root, const std::string& path, UINT codePage,
                  std::shared_ptr<RegistryKey>& key, std::vector<std::string>& components) {
     key = RootKey(root);
     return key != nullptr && SplitRegistryPath(path, codePage, components);
 }
 
-// The key at `path` below a predefined root, or null; with `make`, saved to
-// the file and made with its missing parents.
+// With `make`, saved to the file and made with its missing parents.
 std::shared_ptr<RegistryKey> KeyAt(HKEY root, const std::string& path, UINT codePage, bool make) {
     RegistryAccess access(make);
     std::shared_ptr<RegistryKey> key;
@@ -235,8 +218,7 @@ LONG SaveRegistryChange(const std::string& record) {
     LONG status = ERROR_SUCCESS;
     std::string text = record;
     if (!IsAscii(record) && !state.fileInUtf8) {
-        // A name the file's code page cannot carry moves the whole file to
-        // UTF-8 first, so that no name in it is lost to a '?'.
+        // A name the code page cannot carry moves the whole file to UTF-8.
         if (CodePageCarries(record, AnsiCodePage())) {
             text = NameToAnsi(record, AnsiCodePage());
         } else if (state.roots == nullptr || !Compact(true)) {
@@ -305,8 +287,7 @@ bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& belo
 }
 
 void ResetRegistry() {
-    // After a reset the registry lives in memory only: a test never writes to
-    // a file GANTREL_REGISTRY happens to name, unless it asks for one.
+    // A test never writes to a file GANTREL_REGISTRY happens to name.
     state.journal.Choose("");
     state = RegistryState();
     state.fileChosen = true;
