@@ -28,10 +28,13 @@ std::string Traced(const char* text) {
     return Quoted(text);
 }
 
+// A wide text as kept; a lone surrogate stays as it is.
+std::string Kept(const WCHAR* text) {
+    return Utf8FromUtf16(text, std::char_traits<WCHAR>::length(text), Unconvertible::kept);
+}
+
 std::string Traced(const WCHAR* text) {
-    return text == nullptr
-               ? Quoted(nullptr)
-               : Quoted(NameFromUtf16(text, std::char_traits<WCHAR>::length(text)).c_str());
+    return Quoted(text != nullptr ? Kept(text).c_str() : nullptr);
 }
 
 // No path at all is the key itself, as an empty one is.
@@ -40,7 +43,7 @@ bool Split(const char* subKey, std::vector<std::string>& components) {
 }
 
 bool Split(const WCHAR* subKey, std::vector<std::string>& components) {
-    return SplitWideRegistryPath(subKey, components);
+    return SplitRegistryPath(subKey != nullptr ? Kept(subKey) : "", utf8CodePage, components);
 }
 
 // A kept name as an enumeration hands it out.
@@ -49,7 +52,7 @@ std::string NameOut(const std::string& kept, char) {
 }
 
 std::u16string NameOut(const std::string& kept, WCHAR) {
-    return NameToUtf16(kept);
+    return Utf16FromUtf8(kept, Unconvertible::kept);
 }
 
 std::string ValueName(LPCSTR name) {
@@ -150,8 +153,7 @@ LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameS
     if (key.keys.empty()) {
         return ERROR_NO_MORE_ITEMS;
     }
-    // Sizes count characters (bytes in ANSI): with the terminating zero on
-    // the way in, without it on the way out.
+    // In characters: with the terminating zero on the way in, not on the way out.
     auto text = NameOut(key.keys.begin()->second->name, Character());
     DWORD length = static_cast<DWORD>(text.size());
     if (*nameSize < length + 1) {
@@ -187,7 +189,7 @@ LONG QueryValue(const RegistryKey& key, LPCSTR valueName, LPDWORD reserved, LPDW
     if (type != nullptr) {
         *type = value->second.type;
     }
-    // Too small a buffer gets nothing: the caller learns the size it needs.
+    // Too small a buffer gets nothing but the size it needs.
     LONG status = data != nullptr && *size < needed ? ERROR_MORE_DATA : ERROR_SUCCESS;
     if (data != nullptr && status == ERROR_SUCCESS) {
         std::memcpy(data, bytes.data(), bytes.size());

@@ -66,9 +66,6 @@ std::string NameFromAnsi(const std::string& text, UINT codePage);
 std::string NameToAnsi(const std::string& name, UINT codePage);
 // Whether the name, as text in `codePage`, comes back as it is.
 bool CodePageCarries(const std::string& name, UINT codePage);
-// A lone surrogate is kept as it is.
-std::u16string NameToUtf16(const std::string& name);
-std::string NameFromUtf16(const char16_t* text, std::size_t length);
 
 // A path's components as kept, split at backslashes; doubled and trailing
 // backslashes add none. The path is text in the ANSI code page `codePage`:
@@ -76,8 +73,6 @@ std::string NameFromUtf16(const char16_t* text, std::size_t length);
 // has the backslash's code. False for a path that begins with a backslash.
 bool SplitRegistryPath(const std::string& path, UINT codePage,
                        std::vector<std::string>& components);
-// The same for a path in UTF-16 (null: no path).
-bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& components);
 
 // The key at the components below `from`, or null; Make makes those missing.
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,

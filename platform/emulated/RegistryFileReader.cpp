@@ -204,8 +204,7 @@ class TextReader {
         return true;
     }
 
-    // hex:bytes or hex(N):bytes, from just after "hex"; lines ending in a
-    // backslash continue on the next.
+    // From just after "hex"; a line ending in a backslash goes on.
     bool ReadHex(const std::string& line, std::size_t at, RegistryValue& value) {
         value.type = REG_BINARY;
         if (at < line.size() && line[at] == '(') {
@@ -259,8 +258,7 @@ class TextReader {
 
 bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
                       UINT codePage, bool records) {
-    TextReader reader(text, roots, codePage);
-    return reader.Read(error, records);
+    return TextReader(text, roots, codePage).Read(error, records);
 }
 
 } // namespace emulated

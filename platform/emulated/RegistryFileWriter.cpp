@@ -1,7 +1,9 @@
 // Writing the registry, or one change to it, as REGEDIT4 text.
 #include "Registry.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -14,18 +16,15 @@ const std::size_t hexWrapColumn = 76;
 // A name or a text between double quotes. The registry editor knows only the
 // escapes \\ and \" (and reads \r and \n too); every other byte stays as it is.
 void AppendQuoted(std::string& out, const std::string& text) {
+    static const char escaped[] = "\\\"\r\n";
     out += '"';
     for (char c : text) {
-        const char* escape = c == '\\'   ? "\\\\"
-                             : c == '"'  ? "\\\""
-                             : c == '\r' ? "\\r"
-                             : c == '\n' ? "\\n"
-                                         : nullptr;
+        const char* escape = c != 0 ? std::strchr(escaped, c) : nullptr;
         if (escape != nullptr) {
-            out += escape;
-        } else {
-            out += c;
+            out += '\\';
+            c = "\\\"rn"[escape - escaped];
         }
+        out += c;
     }
     out += '"';
 }
@@ -34,16 +33,9 @@ void AppendQuoted(std::string& out, const std::string& text) {
 // carries back unchanged.
 bool IsPlainText(const RegistryValue& value) {
     const std::string& bytes = value.bytes;
-    if (value.type != REG_SZ || bytes.empty() || bytes.back() != 0) {
-        return false;
-    }
-    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x20 || c > 0x7E) {
-            return false;
-        }
-    }
-    return true;
+    return value.type == REG_SZ && !bytes.empty() && bytes.back() == 0 &&
+           std::all_of(bytes.begin(), bytes.end() - 1,
+                       [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
 
 // A change appended to a file keeps each value on one line (no `wrap`), so

@@ -1,6 +1,5 @@
-// The emulated registry's state: its keys, kept up to date with the file
-// other processes share, its open handles, and the control tests and the
-// host use to seed, deny and inspect it.
+// The emulated registry's state: its keys, kept up to date with the shared
+// file, its open handles, and the control that seeds, denies and inspects it.
 #include "Control.h"
 #include "Operations.h"
 #include "Registry.h"
@@ -155,10 +154,8 @@ std::shared_ptr<RegistryKey> KeyAt(HKEY root, const std::string& path, UINT code
     if (!make) {
         return FindRegistryKey(key, components);
     }
-    if (SaveRegistryChange(KeyRecord(RegistryKeyPath(*key, components))) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return MakeRegistryKey(key, components);
+    bool saved = SaveRegistryChange(KeyRecord(RegistryKeyPath(*key, components))) == ERROR_SUCCESS;
+    return saved ? MakeRegistryKey(key, components) : nullptr;
 }
 
 // The names of the key's sub-keys, or of its values, as text in `codePage`.
