@@ -137,7 +137,9 @@ LONG DeleteKey(const std::shared_ptr<RegistryKey>& parent, const Character* subK
 template <typename Character>
 LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameSize,
              LPDWORD reserved, Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    if (name == nullptr || nameSize == nullptr || reserved != nullptr) {
+    // No key here has a class or a time, and the module asks for neither.
+    if (name == nullptr || nameSize == nullptr || reserved != nullptr || keyClass != nullptr ||
+        classSize != nullptr || lastWriteTime != nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     if (index != 0) {
@@ -161,14 +163,6 @@ LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameS
     }
     std::memcpy(name, text.c_str(), (length + 1) * sizeof(Character));
     *nameSize = length;
-    // No key here has a class or a time.
-    if (keyClass != nullptr && classSize != nullptr && *classSize > 0) {
-        keyClass[0] = 0;
-        *classSize = 0;
-    }
-    if (lastWriteTime != nullptr) {
-        *lastWriteTime = FILETIME{0, 0};
-    }
     return ERROR_SUCCESS;
 }
 
@@ -355,10 +349,7 @@ LONG RegDeleteKeyW(HKEY root, LPCWSTR subKey) {
 LONG RegCloseKey(HKEY key) {
     // An injected fault is counted and passed over: no handle is left open.
     Operation operation("RegCloseKey");
-    LONG status = ERROR_SUCCESS;
-    if (!IsPredefinedRoot(key) && !CloseKeyHandle(key)) {
-        status = ERROR_INVALID_HANDLE;
-    }
+    LONG status = CloseKeyHandle(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     operation.Trace(Handle(key), Status(status));
     return status;
 }

@@ -18,8 +18,6 @@
 
 namespace emulated {
 
-// --- The key tree.
-
 // Keys are at most this many levels below their root, as on Windows.
 const std::size_t maxRegistryKeyDepth = 512;
 const LONG errorBadRegistryFile = 1009;  // ERROR_BADDB: the file is refused
@@ -91,11 +89,10 @@ std::size_t RegistryKeyDepth(const RegistryKey& key);
 // --- REGEDIT4 text, which a person can read and the registry editor imports.
 // Every value survives a save and a load with its type and exact bytes.
 
-// The first line of a registry file that holds its names in UTF-8.
 const char utf8FileHeader[] = "\xEF\xBB\xBFREGEDIT4\n";
 
-// Names in the ANSI code page, or in UTF-8 when asked or when it cannot
-// carry one of them.
+// The first line above, and names in UTF-8, when asked or when the ANSI
+// code page cannot carry one of them.
 std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8 = false);
 
 // Adds REGEDIT4 text, key paths in `codePage`, to `roots`. False for
@@ -173,8 +170,6 @@ void EndRegistryAccess();
 struct RegistryAccess {
     explicit RegistryAccess(bool change) : status(BeginRegistryAccess(change)) {}
     ~RegistryAccess() { EndRegistryAccess(); }
-    RegistryAccess(const RegistryAccess&) = delete;
-    RegistryAccess& operator=(const RegistryAccess&) = delete;
     const LONG status;
 };
 
@@ -189,9 +184,8 @@ template <typename RecordMaker> LONG SaveRegistryChangeWith(const RecordMaker& m
 }
 
 // ERROR_INVALID_HANDLE for a handle not open, ERROR_KEY_DELETED for a key
-// removed since.
+// removed since. A predefined root is always open.
 LONG KeyOfHandle(HKEY handle, std::shared_ptr<RegistryKey>& key);
-bool IsPredefinedRoot(HKEY handle);
 HKEY OpenKeyHandle(const std::shared_ptr<RegistryKey>& key);
 bool CloseKeyHandle(HKEY handle);
 

@@ -108,15 +108,12 @@ class TextReader {
             return Fail("the key is more than " + std::to_string(maxRegistryKeyDepth) +
                         " levels deep");
         }
-        key_ = nullptr;
-        if (remove) {
-            std::shared_ptr<RegistryKey> doomed = FindRegistryKey(root, components);
-            if (doomed != nullptr && doomed != root) {
-                RemoveRegistryKey(*doomed);
-            }
-            return true;
+        // A root is never removed, and no value follows a removed key.
+        std::shared_ptr<RegistryKey> doomed = remove ? FindRegistryKey(root, components) : nullptr;
+        if (doomed != nullptr) {
+            RemoveRegistryKey(*doomed);
         }
-        key_ = MakeRegistryKey(root, components);
+        key_ = remove ? nullptr : MakeRegistryKey(root, components);
         return true;
     }
 

@@ -128,6 +128,11 @@ RegistryRoots* Registry() {
     return state.roots.get();
 }
 
+bool IsPredefinedRoot(HKEY handle) {
+    return handle == HKEY_CLASSES_ROOT || handle == HKEY_CURRENT_USER ||
+           handle == HKEY_LOCAL_MACHINE;
+}
+
 std::shared_ptr<RegistryKey> RootKey(HKEY root) {
     RegistryRoots* roots = Registry();
     return roots == nullptr             ? nullptr
@@ -240,11 +245,6 @@ LONG SaveRegistryChange(const std::string& record) {
     return status;
 }
 
-bool IsPredefinedRoot(HKEY handle) {
-    return handle == HKEY_CLASSES_ROOT || handle == HKEY_CURRENT_USER ||
-           handle == HKEY_LOCAL_MACHINE;
-}
-
 LONG KeyOfHandle(HKEY handle, std::shared_ptr<RegistryKey>& key) {
     key = nullptr;
     if (IsPredefinedRoot(handle)) {
@@ -267,7 +267,8 @@ HKEY OpenKeyHandle(const std::shared_ptr<RegistryKey>& key) {
 }
 
 bool CloseKeyHandle(HKEY handle) {
-    return state.handles.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
+    return IsPredefinedRoot(handle) ||
+           state.handles.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
 }
 
 bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& below) {
