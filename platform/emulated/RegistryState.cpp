@@ -64,10 +64,6 @@ bool IsUtf8File(const std::string& text) {
     return text.compare(0, sizeof utf8FileHeader - 1, utf8FileHeader) == 0;
 }
 
-UINT FileCodePage() {
-    return state.fileInUtf8 ? utf8CodePage : AnsiCodePage();
-}
-
 bool Compact(bool inUtf8) {
     std::string text = WriteRegistryText(*state.roots, inUtf8);
     if (!state.journal.Compact(text)) {
@@ -93,9 +89,9 @@ bool TakeNews(JournalNews news, const std::string& text) {
         state.errorShown.clear();
         return true;
     }
+    UINT codePage = state.fileInUtf8 ? utf8CodePage : AnsiCodePage();
     if (news == JournalNews::Appended &&
-        (state.roots == nullptr ||
-         !ReadRegistryText(text, *state.roots, error, FileCodePage(), true))) {
+        (state.roots == nullptr || !ReadRegistryText(text, *state.roots, error, codePage, true))) {
         // Read whole, the file says which line is wrong.
         state.journal.Choose(state.journal.Path());
         return false;
