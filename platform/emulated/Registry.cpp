@@ -7,6 +7,7 @@
 #include "Platform.h"
 #include "Registry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -62,12 +63,9 @@ std::string ValueName(LPCSTR name) {
 // A key name the registry file could not carry: its lines cannot hold a
 // line break, and nothing in REGEDIT4 escapes one inside a key's name.
 bool HasLineBreak(const std::vector<std::string>& components) {
-    for (const std::string& component : components) {
-        if (component.find_first_of("\r\n") != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(components.begin(), components.end(), [](const std::string& component) {
+        return component.find_first_of("\r\n") != std::string::npos;
+    });
 }
 
 // RegCreateKeyEx (`create`) or RegOpenKeyEx of the path below `parent`.
@@ -242,9 +240,7 @@ LONG OpenCall(const char* name, HKEY root, const Character* subKey, bool create,
     }
     return KeyCall(
         name, Handle(root) + ", " + Traced(subKey), root, create,
-        [&](const std::shared_ptr<RegistryKey>& key) {
-            return OpenKey(key, subKey, create, result, disposition);
-        },
+        [&](const auto& key) { return OpenKey(key, subKey, create, result, disposition); },
         [&](LONG status) {
             return Status(status) + (status == ERROR_SUCCESS && result != nullptr
                                          ? " -> " + Handle(*result)
@@ -257,7 +253,7 @@ LONG EnumCall(const char* callName, HKEY handle, DWORD index, Character* name, L
               LPDWORD reserved, Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
     return KeyCall(
         callName, Handle(handle) + ", " + std::to_string(index), handle, false,
-        [&](const std::shared_ptr<RegistryKey>& key) {
+        [&](const auto& key) {
             return EnumKey(*key, index, name, nameSize, reserved, keyClass, classSize,
                            lastWriteTime);
         },
@@ -271,7 +267,7 @@ template <typename Character>
 LONG DeleteCall(const char* name, HKEY root, const Character* subKey) {
     return KeyCall(
         name, Handle(root) + ", " + Traced(subKey), root, true,
-        [&](const std::shared_ptr<RegistryKey>& key) { return DeleteKey(key, subKey); }, Status);
+        [&](const auto& key) { return DeleteKey(key, subKey); }, Status);
 }
 
 } // namespace
@@ -303,9 +299,7 @@ LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD t
             (data != nullptr ? ", buffer of " : ", size query ") +
             std::to_string(size != nullptr ? *size : 0),
         handle, false,
-        [&](const std::shared_ptr<RegistryKey>& key) {
-            return QueryValue(*key, valueName, reserved, type, data, size);
-        },
+        [&](const auto& key) { return QueryValue(*key, valueName, reserved, type, data, size); },
         [&](LONG status) {
             return Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
                                          ? ", size " + std::to_string(*size)
@@ -319,10 +313,7 @@ LONG RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE
         "RegSetValueExA",
         Handle(handle) + ", " + Quoted(valueName) + ", type " + std::to_string(type) + ", " +
             std::to_string(size) + " bytes",
-        handle, true,
-        [&](const std::shared_ptr<RegistryKey>& key) {
-            return SetValue(*key, valueName, type, data, size);
-        },
+        handle, true, [&](const auto& key) { return SetValue(*key, valueName, type, data, size); },
         Status);
 }
 

@@ -36,12 +36,6 @@ bool ParseHex(const std::string& digits, unsigned long& number) {
     return valid;
 }
 
-bool StartsWithNoCase(const std::string& text, std::size_t at, const char* prefix) {
-    std::size_t length = std::strlen(prefix);
-    return text.size() - at >= length &&
-           SameRegistryName(text.substr(at, length), std::string(prefix));
-}
-
 class TextReader {
   public:
     TextReader(const std::string& text, RegistryRoots& roots, UINT codePage)
@@ -172,11 +166,11 @@ class TextReader {
             }
             value.type = REG_SZ;
             value.bytes = text + '\0';
-        } else if (StartsWithNoCase(line, at, "dword:")) {
+        } else if (SameRegistryName(line.substr(at, 6), "dword:")) {
             if (!ReadDword(line.substr(at + 6), value)) {
                 return false;
             }
-        } else if (StartsWithNoCase(line, at, "hex")) {
+        } else if (SameRegistryName(line.substr(at, 3), "hex")) {
             if (!ReadHex(line, at + 3, value)) {
                 return false;
             }
@@ -194,10 +188,8 @@ class TextReader {
             return Fail("dword: needs 1 to 8 hexadecimal digits");
         }
         value.type = REG_DWORD;
-        value.bytes.clear();
-        for (int i = 0; i < 4; ++i) {
-            value.bytes += static_cast<char>((number >> (8 * i)) & 0xFF);
-        }
+        value.bytes = {static_cast<char>(number), static_cast<char>(number >> 8),
+                       static_cast<char>(number >> 16), static_cast<char>(number >> 24)};
         return true;
     }
 

@@ -59,12 +59,8 @@ void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bo
         std::snprintf(piece, sizeof piece, "dword:%08lx", number);
         out += piece;
     } else {
-        if (value.type == REG_BINARY) {
-            out += "hex:";
-        } else {
-            std::snprintf(piece, sizeof piece, "hex(%lx):", static_cast<unsigned long>(value.type));
-            out += piece;
-        }
+        std::snprintf(piece, sizeof piece, "hex(%lx):", static_cast<unsigned long>(value.type));
+        out += value.type == REG_BINARY ? "hex:" : piece;
         static const char digits[] = "0123456789abcdef";
         for (std::size_t i = 0; i < value.bytes.size(); ++i) {
             unsigned char byte = static_cast<unsigned char>(value.bytes[i]);
