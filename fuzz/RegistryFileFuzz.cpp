@@ -2,8 +2,7 @@
 // back out, must read again to the same registry (the same text once more),
 // and its every value must survive with its type and bytes.
 #include "FuzzInput.h"
-#include "RegistryFile.h"
-#include "RegistryKeys.h"
+#include "Registry.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 // GANTREL_REGISTRY names) without changing it, and prints it in the same
 // canonical form as the Windows host prints the real registry.
 #include "HostPlatform.h"
-#include "RegistryJournal.h"
+#include "Registry.h"
 #include "RegistryTree.h"
 
 #include <cstdio>

@@ -1,26 +1,20 @@
 // The registry calls of the emulated platform, ANSI and wide, answering as
-// the Windows NT registry does for everything the module relies on.
-//
-// The two forms differ only in how their texts arrive and leave: a path in
-// the ANSI code page or in UTF-16, a name handed out with '?' for what the
-// code page cannot carry or as it is. Each call is one body for both, which
-// one helper counts, faults, traces and runs on the key its handle names.
-// Enumeration answers index 0 only: the module removes each sub-key before
-// it asks for the next.
-#include "CodePages.h"
+// the Windows NT registry does for everything the module relies on. The two
+// forms differ only in how their texts arrive and leave, so each call is one
+// body for both. Enumeration answers index 0 only: the module removes each
+// sub-key before it asks for the next.
 #include "Operations.h"
 #include "Platform.h"
-#include "RegistryFile.h"
-#include "RegistryState.h"
+#include "Registry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace emulated {
 namespace {
 
-const LONG errorNoAccess = 998;                    // ERROR_NOACCESS: a null buffer with a size
-const LONG errorTooDeep = ERROR_INVALID_PARAMETER; // a key more than 512 levels deep
+const LONG errorNoAccess = 998; // ERROR_NOACCESS: a null buffer with a size
 
 std::string Handle(HKEY key) {
     return Hex(reinterpret_cast<uintptr_t>(key));
@@ -35,20 +29,22 @@ std::string Traced(const char* text) {
     return Quoted(text);
 }
 
-std::string Traced(const WCHAR* text) {
-    return text == nullptr
-               ? Quoted(nullptr)
-               : Quoted(NameFromUtf16(text, std::char_traits<WCHAR>::length(text)).c_str());
+// A wide text as kept; a lone surrogate stays as it is.
+std::string Kept(const WCHAR* text) {
+    return Utf8FromUtf16(text, std::char_traits<WCHAR>::length(text), Unconvertible::kept);
 }
 
-// A sub-key path's components as kept; false for one that cannot be split.
+std::string Traced(const WCHAR* text) {
+    return Quoted(text != nullptr ? Kept(text).c_str() : nullptr);
+}
+
 // No path at all is the key itself, as an empty one is.
 bool Split(const char* subKey, std::vector<std::string>& components) {
     return SplitRegistryPath(subKey != nullptr ? subKey : "", AnsiCodePage(), components);
 }
 
 bool Split(const WCHAR* subKey, std::vector<std::string>& components) {
-    return SplitWideRegistryPath(subKey, components);
+    return SplitRegistryPath(subKey != nullptr ? Kept(subKey) : "", utf8CodePage, components);
 }
 
 // A kept name as an enumeration hands it out.
@@ -57,7 +53,7 @@ std::string NameOut(const std::string& kept, char) {
 }
 
 std::u16string NameOut(const std::string& kept, WCHAR) {
-    return NameToUtf16(kept);
+    return Utf16FromUtf8(kept, Unconvertible::kept);
 }
 
 std::string ValueName(LPCSTR name) {
@@ -67,17 +63,12 @@ std::string ValueName(LPCSTR name) {
 // A key name the registry file could not carry: its lines cannot hold a
 // line break, and nothing in REGEDIT4 escapes one inside a key's name.
 bool HasLineBreak(const std::vector<std::string>& components) {
-    for (const std::string& component : components) {
-        if (component.find_first_of("\r\n") != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(components.begin(), components.end(), [](const std::string& component) {
+        return component.find_first_of("\r\n") != std::string::npos;
+    });
 }
 
-// RegCreateKeyEx (`create`) or RegOpenKeyEx of the path below `parent`. A
-// key created is saved to the registry file first, and is not made when the
-// file cannot take it.
+// RegCreateKeyEx (`create`) or RegOpenKeyEx of the path below `parent`.
 template <typename Character>
 LONG OpenKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey, bool create,
              PHKEY result, LPDWORD disposition) {
@@ -100,9 +91,8 @@ LONG OpenKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey
         return ERROR_FILE_NOT_FOUND;
     }
     if (created) {
-        // Windows keeps keys within 512 levels of their root.
         if (RegistryKeyDepth(*parent) + components.size() > maxRegistryKeyDepth) {
-            return errorTooDeep;
+            return ERROR_INVALID_PARAMETER;
         }
         LONG status =
             SaveRegistryChangeWith([&] { return KeyRecord(RegistryKeyPath(*parent, components)); });
@@ -118,9 +108,7 @@ LONG OpenKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey
     return ERROR_SUCCESS;
 }
 
-// RegDeleteKey of the path below `parent`, saved to the registry file
-// first. A key that still has sub-keys is refused, as the NT registry
-// refuses it; so is a root, and a key someone may not touch.
+// A key that still has sub-keys is refused, as the NT registry refuses it.
 template <typename Character>
 LONG DeleteKey(const std::shared_ptr<RegistryKey>& parent, const Character* subKey) {
     std::vector<std::string> components;
@@ -147,7 +135,9 @@ LONG DeleteKey(const std::shared_ptr<RegistryKey>& parent, const Character* subK
 template <typename Character>
 LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameSize,
              LPDWORD reserved, Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    if (name == nullptr || nameSize == nullptr || reserved != nullptr) {
+    // No key here has a class or a time, and the module asks for neither.
+    if (name == nullptr || nameSize == nullptr || reserved != nullptr || keyClass != nullptr ||
+        classSize != nullptr || lastWriteTime != nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     if (index != 0) {
@@ -163,8 +153,7 @@ LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameS
     if (key.keys.empty()) {
         return ERROR_NO_MORE_ITEMS;
     }
-    // Sizes count characters (bytes in ANSI): with the terminating zero on
-    // the way in, without it on the way out.
+    // In characters: with the terminating zero on the way in, not on the way out.
     auto text = NameOut(key.keys.begin()->second->name, Character());
     DWORD length = static_cast<DWORD>(text.size());
     if (*nameSize < length + 1) {
@@ -172,14 +161,6 @@ LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameS
     }
     std::memcpy(name, text.c_str(), (length + 1) * sizeof(Character));
     *nameSize = length;
-    // No key here has a class or a time.
-    if (keyClass != nullptr && classSize != nullptr && *classSize > 0) {
-        keyClass[0] = 0;
-        *classSize = 0;
-    }
-    if (lastWriteTime != nullptr) {
-        *lastWriteTime = FILETIME{0, 0};
-    }
     return ERROR_SUCCESS;
 }
 
@@ -200,7 +181,7 @@ LONG QueryValue(const RegistryKey& key, LPCSTR valueName, LPDWORD reserved, LPDW
     if (type != nullptr) {
         *type = value->second.type;
     }
-    // Too small a buffer gets nothing: the caller learns the size it needs.
+    // Too small a buffer gets nothing but the size it needs.
     LONG status = data != nullptr && *size < needed ? ERROR_MORE_DATA : ERROR_SUCCESS;
     if (data != nullptr && status == ERROR_SUCCESS) {
         std::memcpy(data, bytes.data(), bytes.size());
@@ -220,12 +201,11 @@ LONG SetValue(RegistryKey& key, LPCSTR valueName, DWORD type, const BYTE* data, 
     }
     RegistryValue value{ValueName(valueName), type,
                         std::string(reinterpret_cast<const char*>(data), size)};
-    // A replaced value keeps its old name, in the file as in memory.
+    // In the file as in memory.
     auto existing = key.values.find(value.name);
     if (existing != key.values.end()) {
         value.name = existing->second.name;
     }
-    // Saved first: a change the file cannot take is not made at all.
     LONG status = SaveRegistryChangeWith([&] { return ValueRecord(RegistryKeyPath(key), value); });
     if (status == ERROR_SUCCESS) {
         PutRegistryValue(key, std::move(value));
@@ -233,10 +213,8 @@ LONG SetValue(RegistryKey& key, LPCSTR valueName, DWORD type, const BYTE* data, 
     return status;
 }
 
-// One registry call on the key `handle` names, from its first step to its
-// trace line: it is counted, takes the fault injected into it, holds the
-// registry (to change it, with `change`) while `body` runs on the key, and
-// is traced with its arguments and its answer.
+// One registry call on the key `handle` names: counted, faulted, holding the
+// registry while `body` runs on the key, and traced.
 template <typename Body, typename Answer>
 LONG KeyCall(const char* name, const std::string& arguments, HKEY handle, bool change,
              const Body& body, const Answer& answer) {
@@ -262,9 +240,7 @@ LONG OpenCall(const char* name, HKEY root, const Character* subKey, bool create,
     }
     return KeyCall(
         name, Handle(root) + ", " + Traced(subKey), root, create,
-        [&](const std::shared_ptr<RegistryKey>& key) {
-            return OpenKey(key, subKey, create, result, disposition);
-        },
+        [&](const auto& key) { return OpenKey(key, subKey, create, result, disposition); },
         [&](LONG status) {
             return Status(status) + (status == ERROR_SUCCESS && result != nullptr
                                          ? " -> " + Handle(*result)
@@ -277,7 +253,7 @@ LONG EnumCall(const char* callName, HKEY handle, DWORD index, Character* name, L
               LPDWORD reserved, Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
     return KeyCall(
         callName, Handle(handle) + ", " + std::to_string(index), handle, false,
-        [&](const std::shared_ptr<RegistryKey>& key) {
+        [&](const auto& key) {
             return EnumKey(*key, index, name, nameSize, reserved, keyClass, classSize,
                            lastWriteTime);
         },
@@ -291,7 +267,7 @@ template <typename Character>
 LONG DeleteCall(const char* name, HKEY root, const Character* subKey) {
     return KeyCall(
         name, Handle(root) + ", " + Traced(subKey), root, true,
-        [&](const std::shared_ptr<RegistryKey>& key) { return DeleteKey(key, subKey); }, Status);
+        [&](const auto& key) { return DeleteKey(key, subKey); }, Status);
 }
 
 } // namespace
@@ -299,82 +275,73 @@ LONG DeleteCall(const char* name, HKEY root, const Character* subKey) {
 
 namespace platform {
 
-using emulated::RegistryKey;
+using namespace emulated;
 
 LONG RegCreateKeyExA(HKEY root, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
                      PHKEY result, LPDWORD disposition) {
-    return emulated::OpenCall("RegCreateKeyExA", root, subKey, true, result, disposition);
+    return OpenCall("RegCreateKeyExA", root, subKey, true, result, disposition);
 }
 
 // The emulated registry has no links: REG_OPTION_OPEN_LINK changes nothing.
 LONG RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
-    return emulated::OpenCall("RegOpenKeyExA", root, subKey, false, result, nullptr);
+    return OpenCall("RegOpenKeyExA", root, subKey, false, result, nullptr);
 }
 
 LONG RegOpenKeyExW(HKEY root, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
-    return emulated::OpenCall("RegOpenKeyExW", root, subKey, false, result, nullptr);
+    return OpenCall("RegOpenKeyExW", root, subKey, false, result, nullptr);
 }
 
 LONG RegQueryValueExA(HKEY handle, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD size) {
-    return emulated::KeyCall(
+    return KeyCall(
         "RegQueryValueExA",
-        emulated::Handle(handle) + ", " + emulated::Quoted(valueName) +
+        Handle(handle) + ", " + Quoted(valueName) +
             (data != nullptr ? ", buffer of " : ", size query ") +
             std::to_string(size != nullptr ? *size : 0),
         handle, false,
-        [&](const std::shared_ptr<RegistryKey>& key) {
-            return emulated::QueryValue(*key, valueName, reserved, type, data, size);
-        },
+        [&](const auto& key) { return QueryValue(*key, valueName, reserved, type, data, size); },
         [&](LONG status) {
-            return emulated::Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
-                                                   ? ", size " + std::to_string(*size)
-                                                   : std::string());
+            return Status(status) + (size != nullptr && status != ERROR_FILE_NOT_FOUND
+                                         ? ", size " + std::to_string(*size)
+                                         : std::string());
         });
 }
 
 LONG RegSetValueExA(HKEY handle, LPCSTR valueName, DWORD, DWORD type, const BYTE* data,
                     DWORD size) {
-    return emulated::KeyCall(
+    return KeyCall(
         "RegSetValueExA",
-        emulated::Handle(handle) + ", " + emulated::Quoted(valueName) + ", type " +
-            std::to_string(type) + ", " + std::to_string(size) + " bytes",
-        handle, true,
-        [&](const std::shared_ptr<RegistryKey>& key) {
-            return emulated::SetValue(*key, valueName, type, data, size);
-        },
-        emulated::Status);
+        Handle(handle) + ", " + Quoted(valueName) + ", type " + std::to_string(type) + ", " +
+            std::to_string(size) + " bytes",
+        handle, true, [&](const auto& key) { return SetValue(*key, valueName, type, data, size); },
+        Status);
 }
 
 LONG RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                    LPSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    return emulated::EnumCall("RegEnumKeyExA", key, index, name, nameSize, reserved, keyClass,
-                              classSize, lastWriteTime);
+    return EnumCall("RegEnumKeyExA", key, index, name, nameSize, reserved, keyClass, classSize,
+                    lastWriteTime);
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameSize, LPDWORD reserved,
                    LPWSTR keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    return emulated::EnumCall("RegEnumKeyExW", key, index, name, nameSize, reserved, keyClass,
-                              classSize, lastWriteTime);
+    return EnumCall("RegEnumKeyExW", key, index, name, nameSize, reserved, keyClass, classSize,
+                    lastWriteTime);
 }
 
 LONG RegDeleteKeyA(HKEY root, LPCSTR subKey) {
-    return emulated::DeleteCall("RegDeleteKeyA", root, subKey);
+    return DeleteCall("RegDeleteKeyA", root, subKey);
 }
 
 LONG RegDeleteKeyW(HKEY root, LPCWSTR subKey) {
-    return emulated::DeleteCall("RegDeleteKeyW", root, subKey);
+    return DeleteCall("RegDeleteKeyW", root, subKey);
 }
 
 LONG RegCloseKey(HKEY key) {
-    // Closing cannot fail for a reason: an injected fault is counted and
-    // passed over, so that no handle is left open by it.
-    emulated::Operation operation("RegCloseKey");
-    LONG status = ERROR_SUCCESS;
-    if (!emulated::IsPredefinedRoot(key) && !emulated::CloseKeyHandle(key)) {
-        status = ERROR_INVALID_HANDLE;
-    }
-    operation.Trace(emulated::Handle(key), emulated::Status(status));
+    // An injected fault is counted and passed over: no handle is left open.
+    Operation operation("RegCloseKey");
+    LONG status = CloseKeyHandle(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    operation.Trace(Handle(key), Status(status));
     return status;
 }
 

@@ -1,7 +1,8 @@
 // Reading REGEDIT4 text into the registry.
-#include "RegistryFile.h"
+#include "Registry.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace emulated {
@@ -27,30 +28,12 @@ std::string Trimmed(const std::string& text) {
     return right.substr(std::min(right.find_first_not_of(" \t"), right.size()));
 }
 
-int HexDigit(char c) {
-    return c >= '0' && c <= '9'   ? c - '0'
-           : c >= 'a' && c <= 'f' ? c - 'a' + 10
-           : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                  : -1;
-}
-
 // A number of 1 to 8 hexadecimal digits, as dword: and hex(N): write them.
 bool ParseHex(const std::string& digits, unsigned long& number) {
-    number = 0;
-    for (char c : digits) {
-        int digit = HexDigit(c);
-        if (digit < 0) {
-            return false;
-        }
-        number = number << 4 | static_cast<unsigned long>(digit);
-    }
-    return !digits.empty() && digits.size() <= 8;
-}
-
-bool StartsWithNoCase(const std::string& text, std::size_t at, const char* prefix) {
-    std::size_t length = std::strlen(prefix);
-    return text.size() - at >= length &&
-           SameRegistryName(text.substr(at, length), std::string(prefix));
+    bool valid = !digits.empty() && digits.size() <= 8 &&
+                 digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    number = valid ? std::strtoul(digits.c_str(), nullptr, 16) : 0;
+    return valid;
 }
 
 class TextReader {
@@ -58,8 +41,6 @@ class TextReader {
     TextReader(const std::string& text, RegistryRoots& roots, UINT codePage)
         : lines_(SplitLines(text)), roots_(roots), codePage_(codePage) {}
 
-    // `header`: whether the REGEDIT4 line has been read already, as it has
-    // for records that follow a file's beginning.
     bool Read(std::string& error, bool header = false) {
         for (index_ = 0; index_ < lines_.size(); ++index_) {
             lineNumber_ = index_ + 1;
@@ -121,20 +102,16 @@ class TextReader {
             return Fail("the key is more than " + std::to_string(maxRegistryKeyDepth) +
                         " levels deep");
         }
-        key_ = nullptr;
-        if (remove) {
-            std::shared_ptr<RegistryKey> doomed = FindRegistryKey(root, components);
-            if (doomed != nullptr && doomed != root) {
-                RemoveRegistryKey(*doomed);
-            }
-            return true;
+        // A root is never removed, and no value follows a removed key.
+        std::shared_ptr<RegistryKey> doomed = remove ? FindRegistryKey(root, components) : nullptr;
+        if (doomed != nullptr) {
+            RemoveRegistryKey(*doomed);
         }
-        key_ = MakeRegistryKey(root, components);
+        key_ = remove ? nullptr : MakeRegistryKey(root, components);
         return true;
     }
 
-    // A quoted text from `at` (on its opening quote); `at` ends after the
-    // closing quote.
+    // From `at` on the opening quote to just after the closing one.
     bool ReadQuoted(const std::string& line, std::size_t& at, std::string& text) {
         text.clear();
         for (++at; at < line.size(); ++at) {
@@ -189,11 +166,11 @@ class TextReader {
             }
             value.type = REG_SZ;
             value.bytes = text + '\0';
-        } else if (StartsWithNoCase(line, at, "dword:")) {
+        } else if (SameRegistryName(line.substr(at, 6), "dword:")) {
             if (!ReadDword(line.substr(at + 6), value)) {
                 return false;
             }
-        } else if (StartsWithNoCase(line, at, "hex")) {
+        } else if (SameRegistryName(line.substr(at, 3), "hex")) {
             if (!ReadHex(line, at + 3, value)) {
                 return false;
             }
@@ -211,15 +188,12 @@ class TextReader {
             return Fail("dword: needs 1 to 8 hexadecimal digits");
         }
         value.type = REG_DWORD;
-        value.bytes.clear();
-        for (int i = 0; i < 4; ++i) {
-            value.bytes += static_cast<char>((number >> (8 * i)) & 0xFF);
-        }
+        value.bytes = {static_cast<char>(number), static_cast<char>(number >> 8),
+                       static_cast<char>(number >> 16), static_cast<char>(number >> 24)};
         return true;
     }
 
-    // hex:bytes or hex(N):bytes, from just after "hex"; lines ending in a
-    // backslash continue on the next.
+    // From just after "hex"; a line ending in a backslash goes on.
     bool ReadHex(const std::string& line, std::size_t at, RegistryValue& value) {
         value.type = REG_BINARY;
         if (at < line.size() && line[at] == '(') {
@@ -273,8 +247,7 @@ class TextReader {
 
 bool ReadRegistryText(const std::string& text, RegistryRoots& roots, std::string& error,
                       UINT codePage, bool records) {
-    TextReader reader(text, roots, codePage);
-    return reader.Read(error, records);
+    return TextReader(text, roots, codePage).Read(error, records);
 }
 
 } // namespace emulated

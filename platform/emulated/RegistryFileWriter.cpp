@@ -1,34 +1,30 @@
 // Writing the registry, or one change to it, as REGEDIT4 text.
-#include "RegistryFile.h"
+#include "Registry.h"
 
-#include "CodePages.h"
-
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace emulated {
 namespace {
 
-// The registry editor wraps hex data near this column, continuing each line
-// with a backslash.
+// Where the registry editor wraps hex data, ending the line in a backslash.
 const std::size_t hexWrapColumn = 76;
 
 // A name or a text between double quotes. The registry editor knows only the
 // escapes \\ and \" (and reads \r and \n too); every other byte stays as it is.
 void AppendQuoted(std::string& out, const std::string& text) {
+    static const char escaped[] = "\\\"\r\n";
     out += '"';
     for (char c : text) {
-        const char* escape = c == '\\'   ? "\\\\"
-                             : c == '"'  ? "\\\""
-                             : c == '\r' ? "\\r"
-                             : c == '\n' ? "\\n"
-                                         : nullptr;
+        const char* escape = c != 0 ? std::strchr(escaped, c) : nullptr;
         if (escape != nullptr) {
-            out += escape;
-        } else {
-            out += c;
+            out += '\\';
+            c = "\\\"rn"[escape - escaped];
         }
+        out += c;
     }
     out += '"';
 }
@@ -37,21 +33,13 @@ void AppendQuoted(std::string& out, const std::string& text) {
 // carries back unchanged.
 bool IsPlainText(const RegistryValue& value) {
     const std::string& bytes = value.bytes;
-    if (value.type != REG_SZ || bytes.empty() || bytes.back() != 0) {
-        return false;
-    }
-    for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x20 || c > 0x7E) {
-            return false;
-        }
-    }
-    return true;
+    return value.type == REG_SZ && !bytes.empty() && bytes.back() == 0 &&
+           std::all_of(bytes.begin(), bytes.end() - 1,
+                       [](char c) { return c >= 0x20 && c <= 0x7E; });
 }
 
-// A change appended to a file keeps each value on one line, so that a line
-// cut short by a process that died is the only torn part it can have. Names
-// are written in the file's code page.
+// A change appended to a file keeps each value on one line (no `wrap`), so
+// that a line cut short by a process that died is all it can lose.
 void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bool wrap = true) {
     std::size_t lineStart = out.size();
     if (value.name.empty()) {
@@ -71,12 +59,8 @@ void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bo
         std::snprintf(piece, sizeof piece, "dword:%08lx", number);
         out += piece;
     } else {
-        if (value.type == REG_BINARY) {
-            out += "hex:";
-        } else {
-            std::snprintf(piece, sizeof piece, "hex(%lx):", static_cast<unsigned long>(value.type));
-            out += piece;
-        }
+        std::snprintf(piece, sizeof piece, "hex(%lx):", static_cast<unsigned long>(value.type));
+        out += value.type == REG_BINARY ? "hex:" : piece;
         static const char digits[] = "0123456789abcdef";
         for (std::size_t i = 0; i < value.bytes.size(); ++i) {
             unsigned char byte = static_cast<unsigned char>(value.bytes[i]);
@@ -94,8 +78,7 @@ void AppendValue(std::string& out, const RegistryValue& value, UINT codePage, bo
     out += '\n';
 }
 
-// Every key after its parent, in registry order, without recursion: a tree
-// may be deeper than the stack. False, and `out` left unfinished, for a name
+// Without recursion: a tree may be deeper than the stack. False for a name
 // the code page cannot carry.
 bool AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
     std::vector<std::pair<const RegistryKey*, std::string>> pending{{&root, root.name}};
@@ -128,10 +111,7 @@ bool AppendTree(std::string& out, const RegistryKey& root, UINT codePage) {
 } // namespace
 
 std::string WriteRegistryText(const RegistryRoots& roots, bool inUtf8) {
-    // Names go in the ANSI code page, as the registry editor reads them; a
-    // registry holding a name the code page cannot carry is written in UTF-8
-    // instead, marked as such by a byte order mark, so that no name is lost
-    // to a '?'.
+    // UTF-8, marked by its byte order mark, loses no name to a '?'.
     std::string out;
     for (UINT codePage : {inUtf8 ? utf8CodePage : AnsiCodePage(), utf8CodePage}) {
         out = codePage == utf8CodePage ? utf8FileHeader : "REGEDIT4\n";

@@ -1,8 +1,6 @@
 // The registry file shared between processes: locking, reading what others
 // appended, appending, and compacting into a fresh snapshot.
-#include "RegistryJournal.h"
-
-#include "RegistryFile.h"
+#include "Registry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -49,9 +47,8 @@ std::string FollowLinks(std::string path) {
     return path;
 }
 
-// Root may write anything, so the mode bits alone say what the user means:
-// a file or folder that nobody may write stays unwritten here as it would
-// for any other user.
+// Root may write anything: a file or folder that nobody may write stays
+// unwritten as it would for any other user.
 bool ModeForbidsWriting(const struct stat& info) {
     return ::geteuid() == 0 && (info.st_mode & 0222) == 0;
 }
@@ -69,9 +66,7 @@ std::string SystemError(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-// Reads or writes (`call`, at an offset from the start) `length` bytes,
-// however many calls it takes; a call that moves nothing fails with
-// `stalled`.
+// `length` bytes by as many calls as it takes; one that moves none: `stalled`.
 template <typename Call> bool Transfer(std::size_t length, int stalled, const Call& call) {
     for (std::size_t done = 0; done < length;) {
         ssize_t count = call(done);
@@ -133,11 +128,11 @@ LONG RegistryJournal::Open(bool change, std::string& error) {
     bool exists = ::stat(path_.c_str(), &info) == 0;
     if (exists && !S_ISREG(info.st_mode)) {
         error = NotRegular(path_, info);
-        return errorRefused;
+        return errorBadRegistryFile;
     }
     if (!exists && errno != ENOENT) {
         error = SystemError("the registry file cannot be read:", path_);
-        return errorRefused;
+        return errorBadRegistryFile;
     }
     if (!exists && !change) {
         return ERROR_SUCCESS; // no file yet: an empty registry
@@ -161,12 +156,12 @@ LONG RegistryJournal::Open(bool change, std::string& error) {
             return ERROR_SUCCESS;
         }
         error = SystemError("the registry file cannot be opened:", path_);
-        return errno == ENOSPC || errno == EIO ? errorRegistryIoFailed : errorRefused;
+        return errno == ENOSPC || errno == EIO ? errorRegistryIoFailed : errorBadRegistryFile;
     }
     if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
         error = NotRegular(path_, info);
         Close();
-        return errorRefused;
+        return errorBadRegistryFile;
     }
     return ERROR_SUCCESS;
 }
@@ -239,7 +234,6 @@ void RegistryJournal::Unlock() {
 }
 
 std::string RegistryJournal::Framed(const std::string& record) const {
-    // An empty file is a new one: it begins as every registry file begins.
     return committed_ == 0 ? "REGEDIT4\n\n" + record : record;
 }
 
@@ -291,10 +285,8 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
     if (fd < 0) {
         return false;
     }
-    // The snapshot takes the place of the file as it was: same mode, same
-    // owner where this process may give it.
-    // Locked before anyone can open it, so that the change that may follow
-    // the snapshot is made under the lock as every other.
+    // Same mode and owner as the file it replaces; locked before anyone can
+    // open it, so that the change after the snapshot is made under the lock.
     bool written = ::flock(fd, LOCK_EX) == 0 && ::fchmod(fd, info.st_mode & 07777) == 0 &&
                    WriteAt(fd, snapshot, 0);
     if (written && (info.st_uid != ::geteuid() || info.st_gid != ::getegid())) {
@@ -318,8 +310,7 @@ bool RegistryJournal::Compact(const std::string& snapshot) {
 }
 
 void RegistryJournal::RemoveLeftoverTemporaries() {
-    // Under the exclusive lock no other process is compacting, so every
-    // temporary beside the file is one a process left when it died.
+    // Under the exclusive lock every temporary is one a dead process left.
     cleaned_ = true;
     std::string folder = FolderOf(path_);
     std::string prefix = path_.substr(path_.rfind('/') + 1) + temporarySuffix;
@@ -338,7 +329,6 @@ void RegistryJournal::RemoveLeftoverTemporaries() {
 
 bool LoadRegistryFile(const std::string& path, UINT codePage, RegistryRoots& roots,
                       std::string& error) {
-    // Read as any process reads it, under the shared lock.
     RegistryJournal journal;
     journal.Choose(path);
     JournalNews news = JournalNews::None;

@@ -1,5 +1,6 @@
-// The key tree's names, paths and changes.
-#include "RegistryKeys.h"
+// The emulated registry's key tree: its names, paths and changes, plain data
+// that the calls, the registry file and the host's dump all build on.
+#include "Registry.h"
 
 #include <algorithm>
 
@@ -14,36 +15,6 @@ std::shared_ptr<RegistryKey> MakeRoot(const char* name) {
     auto root = std::make_shared<RegistryKey>();
     root->name = name;
     return root;
-}
-
-// Without recursion: a tree may be deeper than the stack.
-void MarkDeleted(RegistryKey& top) {
-    std::vector<RegistryKey*> pending{&top};
-    while (!pending.empty()) {
-        RegistryKey* key = pending.back();
-        pending.pop_back();
-        key->deleted = true;
-        for (auto& child : key->keys) {
-            pending.push_back(child.second.get());
-        }
-    }
-}
-
-// A path as kept, split at its backslashes; doubled and trailing ones name
-// nothing more.
-bool SplitKeptPath(const std::string& path, std::vector<std::string>& components) {
-    components.clear();
-    if (!path.empty() && path[0] == '\\') {
-        return false;
-    }
-    for (std::size_t start = 0; start < path.size();) {
-        std::size_t end = std::min(path.find('\\', start), path.size());
-        if (end > start) {
-            components.push_back(path.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -65,14 +36,13 @@ RegistryRoots::RegistryRoots()
       localMachine(MakeRoot("HKEY_LOCAL_MACHINE")) {}
 
 std::shared_ptr<RegistryKey> RootNamed(const RegistryRoots& roots, const std::string& name) {
-    if (SameRegistryName(name, "HKEY_CLASSES_ROOT") || SameRegistryName(name, "HKCR")) {
-        return roots.classesRoot;
-    }
-    if (SameRegistryName(name, "HKEY_CURRENT_USER") || SameRegistryName(name, "HKCU")) {
-        return roots.currentUser;
-    }
-    if (SameRegistryName(name, "HKEY_LOCAL_MACHINE") || SameRegistryName(name, "HKLM")) {
-        return roots.localMachine;
+    static const char* const shortNames[] = {"HKCR", "HKCU", "HKLM"};
+    const std::shared_ptr<RegistryKey>* all[] = {&roots.classesRoot, &roots.currentUser,
+                                                 &roots.localMachine};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (SameRegistryName(name, (*all[i])->name) || SameRegistryName(name, shortNames[i])) {
+            return *all[i];
+        }
     }
     return nullptr;
 }
@@ -98,26 +68,24 @@ bool CodePageCarries(const std::string& name, UINT codePage) {
            NameFromAnsi(NameToAnsi(name, codePage), codePage) == name;
 }
 
-std::u16string NameToUtf16(const std::string& name) {
-    return Utf16FromUtf8(name, Unconvertible::kept);
-}
-
-std::string NameFromUtf16(const char16_t* text, std::size_t length) {
-    return Utf8FromUtf16(text, length, Unconvertible::kept);
-}
-
-bool SplitRegistryPath(const std::string& path, UINT codePage,
+bool SplitRegistryPath(const std::string& text, UINT codePage,
                        std::vector<std::string>& components) {
     // Windows turns the path into Unicode before it looks for separators, so
     // the second byte of a double-byte character never is one; plain ASCII
     // is the same in every code page and needs no conversion.
-    return SplitKeptPath(IsAscii(path) ? path : NameFromAnsi(path, codePage), components);
-}
-
-bool SplitWideRegistryPath(const WCHAR* path, std::vector<std::string>& components) {
-    return SplitKeptPath(
-        path == nullptr ? "" : NameFromUtf16(path, std::char_traits<WCHAR>::length(path)),
-        components);
+    const std::string path = IsAscii(text) ? text : NameFromAnsi(text, codePage);
+    components.clear();
+    if (!path.empty() && path[0] == '\\') {
+        return false;
+    }
+    for (std::size_t start = 0; start < path.size();) {
+        std::size_t end = std::min(path.find('\\', start), path.size());
+        if (end > start) {
+            components.push_back(path.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 std::shared_ptr<RegistryKey> FindRegistryKey(const std::shared_ptr<RegistryKey>& from,
@@ -153,12 +121,20 @@ void RemoveRegistryKey(RegistryKey& key) {
     if (parent == nullptr) {
         return;
     }
-    // Keep the key alive while it is unhooked: the map may hold the last
-    // reference to it.
+    // The map may hold the last reference to the key.
     std::shared_ptr<RegistryKey> keep = parent->keys.at(key.name);
     parent->keys.erase(key.name);
     key.parent = nullptr;
-    MarkDeleted(key);
+    // Without recursion: a tree may be deeper than the stack.
+    std::vector<RegistryKey*> pending{&key};
+    while (!pending.empty()) {
+        RegistryKey* below = pending.back();
+        pending.pop_back();
+        below->deleted = true;
+        for (auto& child : below->keys) {
+            pending.push_back(child.second.get());
+        }
+    }
 }
 
 void PutRegistryValue(RegistryKey& key, RegistryValue value) {

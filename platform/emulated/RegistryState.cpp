@@ -1,13 +1,8 @@
-// The emulated registry's state: its keys, kept up to date with the file
-// other processes share, its open handles, and the control tests and the
-// host use to seed, deny and inspect it.
-#include "RegistryState.h"
-
-#include "CodePages.h"
+// The emulated registry's state: its keys, kept up to date with the shared
+// file, its open handles, and the control that seeds, denies and inspects it.
 #include "Control.h"
 #include "Operations.h"
-#include "RegistryFile.h"
-#include "RegistryJournal.h"
+#include "Registry.h"
 
 #include <cstdio>
 #include <map>
@@ -25,9 +20,7 @@ struct RegistryState {
     LONG accessStatus = ERROR_SUCCESS;
     bool changing = false;
     long changesRefused = 0;
-    // Whether the file holds its names in UTF-8 rather than in the ANSI code
-    // page: records appended to it are written, and read, in the same.
-    bool fileInUtf8 = false;
+    bool fileInUtf8 = false;         // names in UTF-8, not the ANSI code page, records too
     std::vector<std::string> denied; // full paths, each with a backslash after it
     std::map<uintptr_t, std::shared_ptr<RegistryKey>> handles;
     uintptr_t nextHandle = 0x1000;
@@ -35,13 +28,11 @@ struct RegistryState {
 
 RegistryState state;
 
-// A write refused for the user's want of rights, or failing for any other
-// reason (a full disk, an I/O error).
+// A write refused for want of rights, or failing for any other reason.
 const FaultStatuses fileWriteFaultStatuses = {ERROR_ACCESS_DENIED, errorRegistryIoFailed,
                                               errorRegistryIoFailed, errorRegistryIoFailed};
 
-// Keeps the open handles on the keys they named when the whole registry is
-// read again: a key that is gone is deleted for its handles.
+// Open handles keep the keys they named when the whole file is read again.
 void RebindHandles(RegistryRoots& fresh) {
     for (auto& entry : state.handles) {
         std::shared_ptr<RegistryKey>& key = entry.second;
@@ -53,12 +44,11 @@ void RebindHandles(RegistryRoots& fresh) {
         std::shared_ptr<RegistryKey> named = key->deleted ? nullptr : RootNamed(fresh, root->name);
         std::shared_ptr<RegistryKey> found = named ? FindRegistryKey(named, components) : nullptr;
         key->deleted = found == nullptr;
-        key = found != nullptr ? found : key;
+        key = found ? found : key;
     }
 }
 
-// The file cannot be used: every operation fails until it is mended, and
-// it is read whole again at the next one.
+// Every operation fails until the file is mended; the next reads it whole.
 void Refuse(const std::string& error) {
     state.roots.reset();
     state.fileError = error;
@@ -74,11 +64,6 @@ bool IsUtf8File(const std::string& text) {
     return text.compare(0, sizeof utf8FileHeader - 1, utf8FileHeader) == 0;
 }
 
-UINT FileCodePage() {
-    return state.fileInUtf8 ? utf8CodePage : AnsiCodePage();
-}
-
-// Rewrites the file whole from the registry held; false when that fails.
 bool Compact(bool inUtf8) {
     std::string text = WriteRegistryText(*state.roots, inUtf8);
     if (!state.journal.Compact(text)) {
@@ -88,7 +73,7 @@ bool Compact(bool inUtf8) {
     return true;
 }
 
-// Takes in what the journal found new; false when the file is refused.
+// False when the file is refused.
 bool TakeNews(JournalNews news, const std::string& text) {
     std::string error;
     if (news == JournalNews::Whole) {
@@ -104,9 +89,9 @@ bool TakeNews(JournalNews news, const std::string& text) {
         state.errorShown.clear();
         return true;
     }
+    UINT codePage = state.fileInUtf8 ? utf8CodePage : AnsiCodePage();
     if (news == JournalNews::Appended &&
-        (state.roots == nullptr ||
-         !ReadRegistryText(text, *state.roots, error, FileCodePage(), true))) {
+        (state.roots == nullptr || !ReadRegistryText(text, *state.roots, error, codePage, true))) {
         // Read whole, the file says which line is wrong.
         state.journal.Choose(state.journal.Path());
         return false;
@@ -120,27 +105,28 @@ LONG LockAndRead(bool change) {
         std::string text;
         std::string error;
         LONG status = state.journal.Lock(change, news, text, error);
-        if (status == RegistryJournal::errorRefused) {
+        if (status == errorBadRegistryFile) {
             Refuse(error);
         }
-        if (status != ERROR_SUCCESS) {
-            return status == RegistryJournal::errorRefused ? errorBadRegistryFile : status;
-        }
-        if (TakeNews(news, text)) {
-            return ERROR_SUCCESS;
+        if (status != ERROR_SUCCESS || TakeNews(news, text)) {
+            return status;
         }
         state.journal.Unlock();
     }
     return errorBadRegistryFile;
 }
 
-// The registry, brought up to date with its file; null while the file is
-// refused.
+// The registry, up to date with its file; null while the file is refused.
 RegistryRoots* Registry() {
     if (state.accesses == 0) {
         RegistryAccess access(false);
     }
     return state.roots.get();
+}
+
+bool IsPredefinedRoot(HKEY handle) {
+    return handle == HKEY_CLASSES_ROOT || handle == HKEY_CURRENT_USER ||
+           handle == HKEY_LOCAL_MACHINE;
 }
 
 std::shared_ptr<RegistryKey> RootKey(HKEY root) {
@@ -152,16 +138,13 @@ std::shared_ptr<RegistryKey> RootKey(HKEY root) {
                                         : nullptr;
 }
 
-// The root and the components of `path` (text in `codePage`) below it;
-// false for no such root or a path that cannot be split.
 bool RootAndPath(HKEY root, const std::string& path, UINT codePage,
                  std::shared_ptr<RegistryKey>& key, std::vector<std::string>& components) {
     key = RootKey(root);
     return key != nullptr && SplitRegistryPath(path, codePage, components);
 }
 
-// The key at `path` below a predefined root, or null; with `make`, saved to
-// the file and made with its missing parents.
+// With `make`, saved to the file and made with its missing parents.
 std::shared_ptr<RegistryKey> KeyAt(HKEY root, const std::string& path, UINT codePage, bool make) {
     RegistryAccess access(make);
     std::shared_ptr<RegistryKey> key;
@@ -172,10 +155,8 @@ std::shared_ptr<RegistryKey> KeyAt(HKEY root, const std::string& path, UINT code
     if (!make) {
         return FindRegistryKey(key, components);
     }
-    if (SaveRegistryChange(KeyRecord(RegistryKeyPath(*key, components))) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return MakeRegistryKey(key, components);
+    bool saved = SaveRegistryChange(KeyRecord(RegistryKeyPath(*key, components))) == ERROR_SUCCESS;
+    return saved ? MakeRegistryKey(key, components) : nullptr;
 }
 
 // The names of the key's sub-keys, or of its values, as text in `codePage`.
@@ -235,8 +216,7 @@ LONG SaveRegistryChange(const std::string& record) {
     LONG status = ERROR_SUCCESS;
     std::string text = record;
     if (!IsAscii(record) && !state.fileInUtf8) {
-        // A name the file's code page cannot carry moves the whole file to
-        // UTF-8 first, so that no name in it is lost to a '?'.
+        // A name the code page cannot carry moves the whole file to UTF-8.
         if (CodePageCarries(record, AnsiCodePage())) {
             text = NameToAnsi(record, AnsiCodePage());
         } else if (state.roots == nullptr || !Compact(true)) {
@@ -261,11 +241,6 @@ LONG SaveRegistryChange(const std::string& record) {
     return status;
 }
 
-bool IsPredefinedRoot(HKEY handle) {
-    return handle == HKEY_CLASSES_ROOT || handle == HKEY_CURRENT_USER ||
-           handle == HKEY_LOCAL_MACHINE;
-}
-
 LONG KeyOfHandle(HKEY handle, std::shared_ptr<RegistryKey>& key) {
     key = nullptr;
     if (IsPredefinedRoot(handle)) {
@@ -288,7 +263,8 @@ HKEY OpenKeyHandle(const std::shared_ptr<RegistryKey>& key) {
 }
 
 bool CloseKeyHandle(HKEY handle) {
-    return state.handles.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
+    return IsPredefinedRoot(handle) ||
+           state.handles.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
 }
 
 bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& below) {
@@ -305,8 +281,7 @@ bool IsAccessDenied(const RegistryKey& key, const std::vector<std::string>& belo
 }
 
 void ResetRegistry() {
-    // After a reset the registry lives in memory only: a test never writes to
-    // a file GANTREL_REGISTRY happens to name, unless it asks for one.
+    // A test never writes to a file GANTREL_REGISTRY happens to name.
     state.journal.Choose("");
     state = RegistryState();
     state.fileChosen = true;
