@@ -135,15 +135,14 @@ LONG DeleteKey(const std::shared_ptr<RegistryKey>& parent, const Character* subK
 template <typename Character>
 LONG EnumKey(const RegistryKey& key, DWORD index, Character* name, LPDWORD nameSize,
              LPDWORD reserved, Character* keyClass, LPDWORD classSize, FILETIME* lastWriteTime) {
-    // No key here has a class or a time, and the module asks for neither.
-    if (name == nullptr || nameSize == nullptr || reserved != nullptr || keyClass != nullptr ||
-        classSize != nullptr || lastWriteTime != nullptr) {
+    if (name == nullptr || nameSize == nullptr || reserved != nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    if (index != 0) {
+    // No key here has a class or a time, and the module asks for neither.
+    if (index != 0 || keyClass != nullptr || classSize != nullptr || lastWriteTime != nullptr) {
         std::fprintf(stderr,
                      "gantrel: RegEnumKeyEx of index %lu: the emulated registry answers "
-                     "index 0 only\n",
+                     "index 0 only, with no class or time\n",
                      static_cast<unsigned long>(index));
         return ERROR_INVALID_PARAMETER;
     }
