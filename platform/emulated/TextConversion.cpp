@@ -52,38 +52,21 @@ char32_t DecodeUtf8(const std::string& text, std::size_t at, std::size_t& length
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+    static const unsigned char leads[] = {0x00, 0xC0, 0xE0, 0xF0};
+    int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    out += static_cast<char>(leads[more] | c >> (6 * more));
+    for (int shift = 6 * (more - 1); shift >= 0; shift -= 6) {
+        out += static_cast<char>(0x80 | (c >> shift & 0x3F));
     }
 }
 
 std::string IconvName(UINT codePage) {
-    switch (codePage) {
-    case 1361:
-        return "JOHAB";
-    case 20127:
-        return "ASCII";
-    case 20932:
-        return "EUC-JP";
-    case 28591:
-        return "ISO-8859-1";
-    case utf8CodePage:
-        return "UTF-8";
-    default:
-        return "CP" + std::to_string(codePage);
-    }
+    return codePage == 1361           ? "JOHAB"
+           : codePage == 20127        ? "ASCII"
+           : codePage == 20932        ? "EUC-JP"
+           : codePage == 28591        ? "ISO-8859-1"
+           : codePage == utf8CodePage ? "UTF-8"
+                                      : "CP" + std::to_string(codePage);
 }
 
 // A converter between UTF-8 and the code page, for one conversion: a code
