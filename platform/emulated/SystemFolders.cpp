@@ -3,6 +3,7 @@
 // the environment of the Linux process as the Windows environment, as Wine
 // hands it to the programs it runs.
 #include "CodePages.h"
+#include "Files.h"
 #include "Operations.h"
 #include "Platform.h"
 
@@ -27,19 +28,13 @@ DWORD Answer(const std::u16string& text, LPWSTR buffer, DWORD size) {
 }
 
 std::u16string Traced(const char* name, const std::u16string& answer) {
-    emulated::Operation operation(name);
-    operation.Trace("", emulated::Quoted(emulated::Utf8FromUtf16(answer.data(), answer.size(),
-                                                                 emulated::Unconvertible::replaced)
-                                             .c_str()));
+    emulated::Operation(name).Trace("", emulated::Quoted(answer.c_str()));
     return answer;
 }
 
 std::string Utf8(LPCWSTR text) {
-    std::size_t length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
-    return emulated::Utf8FromUtf16(text, length, emulated::Unconvertible::replaced);
+    return emulated::Utf8FromUtf16(text, std::char_traits<WCHAR>::length(text),
+                                   emulated::Unconvertible::replaced);
 }
 
 } // namespace
@@ -62,8 +57,7 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
     emulated::Operation operation("GetEnvironmentVariableW");
     const char* value = name != nullptr ? std::getenv(Utf8(name).c_str()) : nullptr;
     if (operation.Tracing()) {
-        operation.Trace(emulated::Quoted(name != nullptr ? Utf8(name).c_str() : nullptr),
-                        emulated::Quoted(value));
+        operation.Trace(emulated::Quoted(name), emulated::Quoted(value));
     }
     if (value == nullptr) {
         return 0; // ERROR_ENVVAR_NOT_FOUND
