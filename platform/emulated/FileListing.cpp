@@ -103,7 +103,7 @@ HANDLE StartListing(const std::string& linuxPattern, WIN32_FIND_DATAW* data) {
     }
     if (last != "*" && last != "*.*") {
         std::fprintf(stderr,
-                     "emulated platform: FindFirstFileW lists \"*\" and \"*.*\" only; "
+                     "gantrel: the emulated FindFirstFileW lists \"*\" and \"*.*\" only; "
                      "refused \"%s\"\n",
                      last.c_str());
         return INVALID_HANDLE_VALUE;

@@ -125,7 +125,7 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
     if (error == 0 && (distance != 0 || (distanceHigh != nullptr && *distanceHigh != 0) ||
                        method != FILE_BEGIN)) {
         std::fprintf(stderr,
-                     "emulated platform: SetFilePointer only rewinds to the start of a file; "
+                     "gantrel: the emulated SetFilePointer only rewinds to the start of a file; "
                      "refused a move by %ld from method %lu\n",
                      static_cast<long>(distance), static_cast<unsigned long>(method));
         error = ERROR_NOT_SUPPORTED;
