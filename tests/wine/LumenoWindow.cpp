@@ -1,14 +1,21 @@
 // Stands in for the running product: a top-level window of the class the
-// removal hook looks for, open until this program is ended.
+// removal hook looks for.
 //   LumenoWindow.exe READY-FILE
-// creates READY-FILE once the window exists.
+// creates READY-FILE once the window exists, and closes the window and ends
+// once READY-FILE is gone, as the product ends when its user closes it.
 #include <windows.h>
 
 namespace {
 
+const char* readyFile = nullptr;
+
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
+        return 0;
+    }
+    if (message == WM_TIMER && GetFileAttributesA(readyFile) == INVALID_FILE_ATTRIBUTES) {
+        DestroyWindow(window);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -39,6 +46,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     CloseHandle(ready);
+    readyFile = argv[1];
+    SetTimer(window, 1, 100, nullptr);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -258,7 +258,17 @@ removal_start_window() {
     return 1
 }
 
+# The product closes its own window once the ready file goes: ended with a
+# signal instead, it left Wine 10 in the guest now and then with a next
+# uninstaller whose first box never showed. A signal ends it only if it has
+# not closed within 30 s.
 removal_stop_window() {
+    rm -f "$SCRATCH/window.ready"
+    local tries
+    for tries in $(seq 1 300); do
+        kill -0 "$WINDOW_PID" 2>/dev/null || break
+        sleep 0.1
+    done
     kill "$WINDOW_PID" 2>/dev/null
     wait "$WINDOW_PID" 2>/dev/null
 }
