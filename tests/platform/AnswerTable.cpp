@@ -15,6 +15,14 @@ Wide W(const char16_t* text) {
     return wide;
 }
 
+Wide Widened(const std::string& bytes) {
+    Wide wide;
+    for (char byte : bytes) {
+        wide += static_cast<WCHAR>(static_cast<unsigned char>(byte));
+    }
+    return wide;
+}
+
 Wide Below(const Fixture& fixture, const char16_t* relative) {
     return fixture.folder + static_cast<WCHAR>('\\') + W(relative);
 }

@@ -53,6 +53,9 @@ void AddSystemRows(std::vector<Row>& rows);
 
 // Text for the wide calls: UTF-16 units as they are, whatever WCHAR is.
 Wide W(const char16_t* text);
+// Bytes for the wide calls, each as the unit of the same number: ASCII text
+// as it is.
+Wide Widened(const std::string& bytes);
 Wide Below(const Fixture& fixture, const char16_t* relative);
 // Wide text shown in ASCII: other units as \uXXXX.
 std::string Shown(const Wide& text);

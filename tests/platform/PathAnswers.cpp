@@ -18,6 +18,19 @@ Wide DeepFolder(const Fixture& fixture) {
     return deep;
 }
 
+// DeleteFileW of each name below the fixture, then how many entries the
+// listing of `left` still shows: "TRUE TRUE, <left> lists 2".
+std::string DeleteEach(const Fixture& f, std::initializer_list<const char16_t*> names,
+                       const char16_t* left) {
+    std::string answer;
+    for (const char16_t* name : names) {
+        answer +=
+            (answer.empty() ? "" : " ") + Truth(platform::DeleteFileW(Below(f, name).c_str()));
+    }
+    return answer + ", " + Shown(W(left)) + " lists " +
+           Number(static_cast<long>(List(Below(f, left)).size()));
+}
+
 void AddNameRows(std::vector<Row>& rows, const Fixture& f) {
     rows.push_back({"a file 300 characters deep: FindFirstFileW, DeleteFileW, RemoveDirectoryW "
                     "of its folder",
@@ -61,14 +74,10 @@ void AddNameRows(std::vector<Row>& rows, const Fixture& f) {
         {"DeleteFileW of each name, the first in another case (\\u0141\\u00d3D\\u0179.TXT)",
          {"TRUE TRUE TRUE, names\\* lists 2"},
          [&f] {
-             std::string answer;
-             for (const char16_t* name : {u"names\\\u0141\u00d3D\u0179.TXT",
-                                          u"names\\\u65e5\u672c.txt", u"names\\\U0001F600.dat"}) {
-                 answer += (answer.empty() ? "" : " ") +
-                           Truth(platform::DeleteFileW(Below(f, name).c_str()));
-             }
-             return answer + ", names\\* lists " +
-                    Number(static_cast<long>(List(Below(f, u"names\\*")).size()));
+             return DeleteEach(f,
+                               {u"names\\\u0141\u00d3D\u0179.TXT", u"names\\\u65e5\u672c.txt",
+                                u"names\\\U0001F600.dat"},
+                               u"names\\*");
          }});
 }
 
@@ -78,15 +87,10 @@ void AddDeviceNameRows(std::vector<Row>& rows, const Fixture& f) {
                     "verbatim",
                     {"TRUE TRUE TRUE TRUE TRUE, devices\\* lists 2"},
                     [&f] {
-                        std::string answer;
-                        for (const char16_t* name :
-                             {u"devices\\con", u"devices\\NUL.txt", u"devices\\com1",
-                              u"devices\\lpt9.log", u"devices\\aux .dat"}) {
-                            answer += (answer.empty() ? "" : " ") +
-                                      Truth(platform::DeleteFileW(Below(f, name).c_str()));
-                        }
-                        return answer + ", devices\\* lists " +
-                               Number(static_cast<long>(List(Below(f, u"devices\\*")).size()));
+                        return DeleteEach(f,
+                                          {u"devices\\con", u"devices\\NUL.txt", u"devices\\com1",
+                                           u"devices\\lpt9.log", u"devices\\aux .dat"},
+                                          u"devices\\*");
                     }});
 }
 

@@ -58,10 +58,7 @@ int main(int argc, char** argv) {
     }
     answers::Fixture fixture;
     fixture.ansiFolder = argv[3];
-    fixture.folder = answers::W(u"\\\\?\\");
-    for (const char* c = argv[3]; *c != 0; ++c) {
-        fixture.folder += static_cast<WCHAR>(static_cast<unsigned char>(*c));
-    }
+    fixture.folder = answers::W(u"\\\\?\\") + answers::Widened(argv[3]);
 
     std::vector<answers::Row> rows;
     answers::AddFileRows(rows, fixture);

@@ -335,11 +335,7 @@ void AddWideNameRows(std::vector<Row>& rows) {
                     "then RegOpenKeyExA of it",
                     {"0, 2"},
                     [] {
-                        Wide sandbox;
-                        for (const char* c = sandboxPath; *c != 0; ++c) {
-                            sandbox += static_cast<WCHAR>(*c);
-                        }
-                        return Join({Number(DeleteTree(HKEY_CURRENT_USER, sandbox)),
+                        return Join({Number(DeleteTree(HKEY_CURRENT_USER, Widened(sandboxPath))),
                                      Number(OpenStatus(HKEY_CURRENT_USER, sandboxPath))},
                                     ", ");
                     }});

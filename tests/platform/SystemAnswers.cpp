@@ -2,6 +2,7 @@
 // sockets library and the user interface, asked as the module asks them.
 #include "AnswerTable.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace answers {
@@ -22,21 +23,15 @@ std::string CodePage(UINT codePage) {
     return answer;
 }
 
-bool EndsWithIgnoringCase(const Wide& text, const char* ending) {
-    std::size_t length = std::strlen(ending);
-    if (text.size() < length) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; ++i) {
-        WCHAR unit = text[text.size() - length + i];
-        if (unit >= 'A' && unit <= 'Z') {
-            unit = static_cast<WCHAR>(unit | 0x20);
-        }
-        if (unit != static_cast<WCHAR>(ending[i])) {
-            return false;
-        }
-    }
-    return true;
+// Paths that are the same to Windows, ASCII letters compared without
+// regard to case.
+bool SameIgnoringCase(const Wide& a, const Wide& b) {
+    auto lower = [](WCHAR unit) {
+        return unit >= 'A' && unit <= 'Z' ? static_cast<WCHAR>(unit | 0x20) : unit;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](WCHAR x, WCHAR y) {
+               return lower(x) == lower(y);
+           });
 }
 
 bool IsDrivePath(const Wide& path) {
@@ -114,33 +109,26 @@ void AddFolderRows(std::vector<Row>& rows) {
                     [] {
                         std::string answer =
                             FolderAnswer(platform::GetSystemDirectoryW, systemFolder);
-                        Wide expected = systemWindowsFolder + W(u"\\system32");
-                        bool below = systemFolder.size() == expected.size() &&
-                                     EndsWithIgnoringCase(systemFolder, "\\system32") &&
-                                     systemFolder.compare(0, systemWindowsFolder.size(),
-                                                          systemWindowsFolder) == 0;
+                        bool below =
+                            SameIgnoringCase(systemFolder, systemWindowsFolder + W(u"\\system32"));
                         return answer + (below ? "; yes" : "; no: " + Shown(systemFolder));
                     }});
-    rows.push_back({"GetSystemDirectoryA with MAX_PATH and with 3 bytes, as the sockets probe "
-                    "asks: the same folder as GetSystemDirectoryW",
-                    {"same text, needs length + 1"},
-                    [] {
-                        char buffer[MAX_PATH];
-                        std::memset(buffer, 0xBD, sizeof buffer);
-                        UINT length = platform::GetSystemDirectoryA(buffer, MAX_PATH);
-                        char small[3];
-                        UINT needed = platform::GetSystemDirectoryA(small, 3);
-                        Wide asWide;
-                        for (UINT i = 0; i < length && i < MAX_PATH; ++i) {
-                            asWide += static_cast<WCHAR>(static_cast<unsigned char>(buffer[i]));
-                        }
-                        bool same = length < MAX_PATH && buffer[length] == 0 &&
-                                    asWide.size() == systemFolder.size() &&
-                                    EndsWithIgnoringCase(asWide, "\\system32");
-                        return std::string(same ? "same text" : "other text: " + Shown(asWide)) +
-                               (needed == length + 1 ? ", needs length + 1"
-                                                     : ", needs " + Number(needed));
-                    }});
+    rows.push_back(
+        {"GetSystemDirectoryA with MAX_PATH and with 3 bytes, as the sockets probe "
+         "asks: the same folder as GetSystemDirectoryW",
+         {"same folder, needs length + 1"},
+         [] {
+             char buffer[MAX_PATH];
+             std::memset(buffer, 0xBD, sizeof buffer);
+             UINT length = platform::GetSystemDirectoryA(buffer, MAX_PATH);
+             char small[3];
+             UINT needed = platform::GetSystemDirectoryA(small, 3);
+             Wide asWide = Widened(std::string(buffer, std::min<UINT>(length, MAX_PATH)));
+             bool same =
+                 length < MAX_PATH && buffer[length] == 0 && SameIgnoringCase(asWide, systemFolder);
+             return std::string(same ? "same folder" : "another folder: " + Shown(asWide)) +
+                    (needed == length + 1 ? ", needs length + 1" : ", needs " + Number(needed));
+         }});
 }
 
 void AddEnvironmentRows(std::vector<Row>& rows) {
