@@ -51,9 +51,9 @@ void SetTrace(std::FILE* out);
 // folder, so that no path can reach the machine's own files.
 void SetDriveFolder(const std::string& folder);
 
-// --- The registry. Roots are HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE;
-// paths are relative to them, with backslashes. Nothing here counts as a
-// platform operation: no fault is taken, nothing is traced.
+// --- The registry. Roots are HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and
+// HKEY_LOCAL_MACHINE; paths are relative to them, with backslashes. Nothing
+// here counts as a platform operation: no fault is taken, nothing is traced.
 
 // --- The registry file: GANTREL_REGISTRY, read at first use, in a process
 // that has not reset the platform; after ResetPlatform, none until chosen.
@@ -100,8 +100,9 @@ void DenyRegistryAccess(HKEY root, const std::string& path);
 // Key handles opened and not yet closed.
 int OpenRegistryKeyCount();
 
-// --- The file system. The file system is the real one under the drives' folder (SetDriveFolder):
-// tests make their trees with ordinary Linux calls and look at what is left.
+// --- The file system. The file system is the real one under the drives'
+// folder (SetDriveFolder): tests make their trees with ordinary Linux calls
+// and look at what is left.
 
 // From now until the next reset, DeleteFileW and RemoveDirectoryW fail on
 // this path (a Windows path, mapped as the file operations map it) as they
@@ -123,12 +124,14 @@ int OpenSearchCount();
 // closed.
 int OpenFileCount();
 
-// --- Message boxes and windows. Who answers a message box: the scripted answers while any are left
-// (from this header, or GANTREL_ANSWERS: "yes,no,..."), one per box in the order the boxes appear;
-// once a script was given and is used up, or when none was given and standard input is no terminal,
-// every box is answered No (IDNO, or IDOK for a box with only an OK button). Only a module loaded
-// by a host with no script and a terminal on standard input asks on that terminal. After
-// ResetPlatform no box ever asks on the terminal: tests never wait for a person.
+// --- Message boxes and windows. Who answers a message box: the scripted
+// answers while any are left (from this header, or GANTREL_ANSWERS:
+// "yes,no,..."), one per box in the order the boxes appear; once a script
+// was given and is used up, or when none was given and standard input is no
+// terminal, every box is answered No (IDNO, or IDOK for a box with only an
+// OK button). Only a module loaded by a host with no script and a terminal
+// on standard input asks on that terminal. After ResetPlatform no box ever
+// asks on the terminal: tests never wait for a person.
 
 // One message box as the module showed it, and the button that answered it.
 struct ShownMessageBox {
